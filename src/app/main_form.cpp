@@ -1,0 +1,91 @@
+#include "app/main_form.h"
+
+#include "app/hex_text.h"
+
+namespace tarnwick {
+
+TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this) {
+  shell.Wire();
+  link.Wire();
+  window.Wire();
+}
+
+void TMainForm::SetTimer1(bool enabled) {
+  Timer1Enabled = enabled;
+  sys.toolkit.SetTimer1(enabled, Timer1Interval);
+}
+
+template <typename F>
+void TMainForm::Guarded(F&& handler) {
+  ++depth_;
+  try {
+    handler();
+  } catch (const ConversionError& error) {
+    sys.toolkit.ShowError(error.what());
+  }
+  --depth_;
+}
+
+void TMainForm::Click(Control& control) {
+  if (closed_ || !Enabled || !control.Live() || !control.OnClick) return;
+  // The status line searches for the programmer and ends in the idle state: it must
+  // not run inside a command that is still in its loop.
+  if (&control == &StaticText3 && depth_ > 0) return;
+  Guarded([&] { control.OnClick(); });
+}
+
+void TMainForm::ListClick(Control& list, int row) {
+  if (closed_ || !Enabled || !list.Live()) return;
+  list.itemIndex = row >= 0 && row < static_cast<int>(list.lines().size()) ? row : -1;
+  if (list.OnClick) Guarded([&] { list.OnClick(); });
+}
+
+void TMainForm::KeyPress(Control& control, char& ch) {
+  if (closed_ || !Enabled || !control.Live()) {
+    ch = 0;
+    return;
+  }
+  if (control.OnKeyPress) Guarded([&] { control.OnKeyPress(ch); });
+}
+
+void TMainForm::KeyDown(Control& control, Key key) {
+  if (closed_ || !Enabled || !control.Live() || !control.OnKeyDown) return;
+  Guarded([&] { control.OnKeyDown(key); });
+}
+
+void TMainForm::KeyUp(Control& control, Key key) {
+  if (closed_ || !Enabled || !control.Live() || !control.OnKeyUp) return;
+  Guarded([&] { control.OnKeyUp(key); });
+}
+
+void TMainForm::MouseDown(Control& control, int caret_line, int caret_column) {
+  if (closed_ || !Enabled || !control.Live()) return;
+  control.caretLine = caret_line;
+  control.caretColumn = caret_column;
+  if (control.OnMouseDown) Guarded([&] { control.OnMouseDown(); });
+}
+
+void TMainForm::FocusMoved(Control* from, Control* to) {
+  (void)to;
+  if (closed_ || from == nullptr || !from->OnExit) return;
+  Guarded([&] { from->OnExit(); });
+}
+
+void TMainForm::Timer1Fired() {
+  if (closed_ || !Timer1Enabled) return;
+  shell.Timer1Timer();
+}
+
+void TMainForm::Activate() {
+  if (activated_ || closed_) return;
+  activated_ = true;
+  if (OnActivate) Guarded([&] { OnActivate(); });
+}
+
+void TMainForm::Close() {
+  if (closed_) return;
+  if (OnCloseQuery) Guarded([&] { OnCloseQuery(); });
+  closed_ = true;
+}
+
+}  // namespace tarnwick

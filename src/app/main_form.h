@@ -1,0 +1,73 @@
+// TMainForm: the one main window. It owns the program state, the controls as data and
+// the subsystems, which share them; the view and the tests deliver events through the
+// members at the bottom.
+#pragma once
+
+#include "app/main_form_controls.h"
+#include "app/platform.h"
+#include "app/program_state.h"
+#include "app/shell.h"
+#include "app/toolkit.h"
+#include "buffer/buffer_window.h"
+#include "link/latches.h"
+#include "link/port_io.h"
+
+namespace tarnwick {
+
+struct Services {
+  Toolkit& toolkit;
+  ProcessPriority& priority;
+  Clock& clock;
+  PortIo& port;
+};
+
+class TMainForm : public MainFormControls {
+ public:
+  explicit TMainForm(Services services);
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  ProgramState s;
+  Services sys;
+
+  // Subsystems. Each holds a reference to this form and reaches the others through it.
+  Shell shell;
+  Link link;
+  BufferWindow window;
+
+  // Timer1: one-shot millisecond timer of the wait routines.
+  bool Timer1Enabled = false;
+  int Timer1Interval = 10;
+  void SetTimer1(bool enabled);
+
+  // Events from the view or the headless toolkit. Each runs the control's handler
+  // only if the control accepts input (shown and enabled with its panels), and
+  // catches a failed conversion at the handler boundary to show the standard box.
+  void Click(Control& control);
+  void ListClick(Control& list, int row);
+  void KeyPress(Control& control, char& ch);
+  void KeyDown(Control& control, Key key);
+  void KeyUp(Control& control, Key key);
+  void MouseDown(Control& control, int caret_line, int caret_column);
+  void FocusMoved(Control* from, Control* to);
+  void Timer1Fired();
+  void Activate();  // the window became active; the start-up sequence runs once
+  void Close();     // the operator closes the window; it always closes
+
+  bool Activated() const { return activated_; }
+  bool Closed() const { return closed_; }
+
+  // Start-up and shut-down hooks filled in by the start-up subsystem.
+  std::function<void()> OnActivate;
+  std::function<void()> OnCloseQuery;
+
+ private:
+  template <typename F>
+  void Guarded(F&& handler);
+
+  int depth_ = 0;  // handlers running, nested through message processing
+  bool activated_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace tarnwick

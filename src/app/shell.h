@@ -1,0 +1,29 @@
+// The window's busy and idle states, the Quit button and Timer1.
+#pragma once
+
+namespace tarnwick {
+
+class TMainForm;
+class Control;
+
+class Shell {
+ public:
+  explicit Shell(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  void EnterBusyState();
+  void EnterIdleState();
+  void Quit_Func_ButClick();
+  void Timer1Timer();
+
+  // "&Quit = " and the address, at least 4 hex digits.
+  void ShowQuitAddress(int address);
+  // Raises the process to real-time priority for a timing-critical command; a refusal
+  // is reported and the command goes on.
+  void RaisePriority();
+
+ private:
+  TMainForm& f_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,53 @@
+#include "buffer/buffer_window.h"
+
+#include <algorithm>
+
+#include "app/hex_text.h"
+#include "app/main_form.h"
+
+namespace tarnwick {
+
+void BufferWindow::Wire() {}
+
+void BufferWindow::StartPass() {
+  f_.link.ParkLatches();
+  f_.s.DeviceAddr = f_.s.DeviceStart;
+  f_.s.BufferAddr = f_.s.BufferStart;
+  f_.s.LatchBMode = 0;
+  f_.s.StopCount = 0;
+}
+
+void BufferWindow::StepPass() {
+  if (f_.s.DeviceAddr >= f_.s.DeviceEnd) ++f_.s.StopCount;
+  ++f_.s.DeviceAddr;
+  ++f_.s.BufferAddr;
+}
+
+void BufferWindow::ApplyWindow() {
+  ProgramState& s = f_.s;
+  if (s.DeviceEnd > s.ChipEnd) s.DeviceEnd = s.ChipEnd;
+  if (s.DeviceStart > s.DeviceEnd) s.DeviceStart = s.DeviceEnd;
+  if (s.BufferStart > kNoDeviceEnd) s.BufferStart = kNoDeviceEnd;
+  if (int64_t{kNoDeviceEnd} - s.BufferStart < int64_t{s.DeviceEnd} - s.DeviceStart)
+    s.BufferStart = 0;
+  f_.Start_Buf_Add.caption = "Buffer Start=" + HexText(s.BufferStart, 4);
+  f_.Start_Add.caption = "Device Start=" + HexText(s.DeviceStart, 4);
+  f_.End_Add.caption = "Device End=" + HexText(s.DeviceEnd, 4);
+  f_.Offset.caption = "Hex Offset=" + HexText(s.HexOffset, 4);
+  f_.shell.EnterIdleState();
+}
+
+void BufferWindow::ShowCheckSum() {
+  ProgramState& s = f_.s;
+  f_.shell.EnterBusyState();
+  s.CheckSum = 0;
+  // The window may run to FFFFF with no device selected; only bytes that exist count.
+  const int64_t first = std::max<int64_t>(s.DeviceStart, 0);
+  const int64_t last = std::min<int64_t>(s.DeviceEnd, kLastBufferAddress);
+  for (int64_t a = first; a <= last; ++a)
+    s.CheckSum = static_cast<uint16_t>(s.CheckSum + s.Buffer[static_cast<size_t>(a)]);
+  f_.Chk_Sum_But.caption = "CheckSum=" + HexText(s.CheckSum, 4);
+  f_.shell.EnterIdleState();
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,73 @@
+// The two primitives of the Quillbox protocol, loading a latch and reading a byte back,
+// plus opening, closing and parking the port.
+//
+// Control register (base + 2):
+//   [0,1,3] latch select code (strobe, auto-feed and select-in lines)
+//   [2]     latch clock (init line); also picks the low read nibble while high
+//   [4..7]  always 0: data lines stay outputs, port interrupt off
+// Status register (base + 1):
+//   [4..7]  half a byte from the box; bit 7 (busy) reads inverted
+#pragma once
+
+#include <cstdint>
+
+namespace tarnwick {
+
+class TMainForm;
+class PortIo;
+struct ProgramState;
+
+// Select codes of the six latches. The clock-high value is code + 4.
+enum LatchSelect : uint8_t {
+  kLatchA = 0x0A,
+  kLatch9 = 0x09,
+  kLatchB = 0x0B,
+  kLatch3 = 0x03,
+  kLatch2 = 0x02,
+  kLatch1 = 0x01,
+};
+
+// Idle values, in the order they are sent by ParkLatches.
+inline constexpr uint8_t kParkLatch2 = 0x3F;
+inline constexpr uint8_t kParkLatch1 = 0x62;
+inline constexpr uint8_t kParkLatchB = 0x20;
+inline constexpr uint8_t kParkLatch9 = 0x00;
+inline constexpr uint8_t kParkLatch3 = 0x10;
+
+inline constexpr uint16_t kEcrOffset = 0x402;
+
+class Link {
+ public:
+  explicit Link(TMainForm& form);
+  void Wire() {}
+
+  // Send the low byte of LatchByte to one latch: 9 register writes, nothing between.
+  void StrobeLatchA() { Strobe(kLatchA); }
+  void StrobeLatch9() { Strobe(kLatch9); }
+  void StrobeLatchB() { Strobe(kLatchB); }
+  void StrobeLatch3() { Strobe(kLatch3); }
+  void StrobeLatch2() { Strobe(kLatch2); }
+  void StrobeLatch1() { Strobe(kLatch1); }
+  // LatchByte := value, then strobe: the "Latch9 := v" of the device cycles.
+  void Load(LatchSelect latch, int value);
+
+  // Two-nibble read into ReadByte: 11 writes and 2 reads.
+  void ReadNibbles();
+
+  void OpenPort();
+  void ClosePort();
+  void ParkLatches();
+
+  // Status-register reads of the wait loops; n <= 0 reads nothing.
+  void ReadStatus(int64_t n);
+
+ private:
+  void Strobe(uint8_t select);
+  void ParkControlLines();
+
+  TMainForm& f_;
+  ProgramState& s_;
+  PortIo& port_;
+};
+
+}  // namespace tarnwick

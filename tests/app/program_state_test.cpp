@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "app/hex_text.h"
+#include "app/program_state.h"
+
+namespace tarnwick {
+namespace {
+
+TEST(ProgramStateTest, SixteenBitValuesKeepTheirLowSixteenBits) {
+  ProgramState s;
+  s.PulseWait = 30000;
+  s.PulseWait = static_cast<uint16_t>(s.PulseWait * 3);
+  EXPECT_EQ(s.PulseWait, 24464);
+  s.ProgramPass = static_cast<uint16_t>(ConvertInteger("70000"));
+  EXPECT_EQ(s.ProgramPass, 4464);
+  s.LatchByte = 0x1A5;
+  EXPECT_EQ(static_cast<uint8_t>(s.LatchByte), 0xA5);
+}
+
+TEST(ProgramStateTest, CreationValues) {
+  ProgramState s;
+  EXPECT_EQ(s.VppCode, 1);
+  EXPECT_EQ(s.AutoVerifyOn, 1);
+  EXPECT_EQ(s.ProgrammerFound, 0);
+  EXPECT_EQ(s.DeviceFamily, 0);
+  for (uint8_t b : s.Buffer) ASSERT_EQ(b, 0);
+}
+
+TEST(HexTextTest, ShowsUpperCaseWithAMinimumOfDigits) {
+  EXPECT_EQ(HexText(0, 4), "0000");
+  EXPECT_EQ(HexText(0x1a3, 4), "01A3");
+  EXPECT_EQ(HexText(0xFFFFF, 4), "FFFFF");
+  EXPECT_EQ(HexText(0xA5, 2), "A5");
+  EXPECT_EQ(HexText(-1, 4), "FFFFFFFF");
+}
+
+TEST(HexTextTest, ConvertsSignedDecimalAndDollarHex) {
+  EXPECT_EQ(ConvertInteger("632"), 632);
+  EXPECT_EQ(ConvertInteger("  -12"), -12);
+  EXPECT_EQ(ConvertInteger("+7"), 7);
+  EXPECT_EQ(ConvertInteger("$3BC"), 0x3BC);
+  EXPECT_EQ(ConvertInteger("$ffff"), 0xFFFF);
+  EXPECT_EQ(ConvertInteger("2147483647"), 2147483647);
+  EXPECT_EQ(ConvertInteger("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ConvertInteger("$FFFFFFFF"), -1);
+  EXPECT_EQ(ConvertHex("1234"), 0x1234);
+}
+
+TEST(HexTextTest, RejectsWhatIsNotANumberWithTheStandardMessage) {
+  for (const char* bad : {"", " ", "1A", "12 ", "abc", "2147483648", "-2147483649", "$",
+                          "$123456789", "--1", "1.5"}) {
+    try {
+      ConvertInteger(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(e.what(), std::string("'") + bad + "' is not a valid integer value");
+    }
+  }
+  try {
+    ConvertHex("G1");
+    ADD_FAILURE();
+  } catch (const ConversionError& e) {
+    EXPECT_STREQ(e.what(), "'$G1' is not a valid integer value");
+  }
+}
+
+TEST(HexTextTest, EntryKeysAreHexDigitsAndBackspace) {
+  for (char c : std::string("0123456789ABCDEFabcdef\b")) EXPECT_TRUE(IsEntryKey(c)) << c;
+  for (char c : std::string("gG \r\x1b-$xZ")) EXPECT_FALSE(IsEntryKey(c)) << int(c);
+}
+
+}  // namespace
+}  // namespace tarnwick
