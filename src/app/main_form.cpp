@@ -4,10 +4,11 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this) {
+TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this) {
   shell.Wire();
   link.Wire();
   window.Wire();
+  vpp.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

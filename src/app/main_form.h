@@ -11,6 +11,7 @@
 #include "buffer/buffer_window.h"
 #include "link/latches.h"
 #include "link/port_io.h"
+#include "link/vpp.h"
 
 namespace tarnwick {
 
@@ -34,6 +35,8 @@ class TMainForm : public MainFormControls {
   Shell shell;
   Link link;
   BufferWindow window;
+  Vpp vpp;
+  // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.
   bool Timer1Enabled = false;
