@@ -1,0 +1,401 @@
+#include "app/qt/main_window_view.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
+
+#include "app/main_form.h"
+
+namespace tarnwick {
+
+namespace {
+
+QString Text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+Key KeyOf(int qt_key) {
+  switch (qt_key) {
+    case Qt::Key_Left: return Key::Left;
+    case Qt::Key_Right: return Key::Right;
+    case Qt::Key_Up: return Key::Up;
+    case Qt::Key_Down: return Key::Down;
+    case Qt::Key_Home: return Key::Home;
+    case Qt::Key_End: return Key::End;
+    case Qt::Key_PageUp: return Key::PageUp;
+    case Qt::Key_PageDown: return Key::PageDown;
+    case Qt::Key_Tab: return Key::Tab;
+    default: return Key::Other;
+  }
+}
+
+// The character a key press delivers, as the program's handlers see it: Enter is 13,
+// Backspace 8, Escape 27; 0 when the key types nothing.
+char CharOf(const QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Escape: return 27;
+    default: break;
+  }
+  const QString text = event->text();
+  if (text.size() != 1) return 0;
+  const char16_t u = text.at(0).unicode();
+  return u >= 0x20 && u < 0x100 ? static_cast<char>(u) : 0;
+}
+
+QString PanelStyle(Rgb c) {
+  return QString("background-color: rgb(%1,%2,%3);").arg(c.r).arg(c.g).arg(c.b);
+}
+
+}  // namespace
+
+int LinesModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(control_.lines().size());
+}
+
+QVariant LinesModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  const auto row = static_cast<size_t>(index.row());
+  if (row >= control_.lines().size()) return {};
+  return Text(control_.lines()[row]);
+}
+
+void LinesModel::Refresh() {
+  if (revision_ == control_.linesRevision()) return;
+  revision_ = control_.linesRevision();
+  beginResetModel();
+  endResetModel();
+}
+
+QFont MainWindowView::FontFor(const Font& font) {
+  QFont q;
+  if (font.face == kFixedFace) {
+    q.setFamily("DejaVu Sans Mono");
+    q.setStyleHint(QFont::Monospace);
+  } else if (font.face == kCourierFace) {
+    q.setFamily("Liberation Mono");
+    q.setStyleHint(QFont::Courier);
+  } else {
+    // Close to the width of the bold 8-point system face the captions were sized for.
+    q.setFamily("Liberation Sans Narrow");
+    q.setStyleHint(QFont::SansSerif);
+  }
+  q.setPixelSize(font.height);
+  q.setBold(font.bold);
+  return q;
+}
+
+MainWindowView::MainWindowView(TMainForm& form) : form_(form), client_(new QWidget(this)) {
+  setCentralWidget(client_);
+  client_->setAutoFillBackground(true);
+  QPalette palette = client_->palette();
+  palette.setColor(QPalette::Window, ToQColor(form.Colour));
+  client_->setPalette(palette);
+  for (Control* c : form.AllControls()) {
+    QWidget* parent = c->parent ? byControl_.at(c->parent) : client_;
+    QWidget* w = Create(*c, parent);
+    byWidget_[w] = c;
+    byControl_[c] = w;
+  }
+  connect(qApp, &QApplication::focusChanged, this, &MainWindowView::OnFocusChanged);
+  SyncFromForm();
+  // Centred on the screen when it first appears.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(form.Width / 2, form.Height / 2));
+  }
+}
+
+QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
+  QWidget* w = nullptr;
+  LinesModel* model = nullptr;
+  switch (c.kind()) {
+    case ControlKind::Panel: {
+      auto* frame = new QFrame(parent);
+      frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+      frame->setLineWidth(1);
+      w = frame;
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = new QPushButton(parent);
+      connect(button, &QPushButton::clicked, this, [this, &c] {
+        form_.Click(c);
+        AfterEvent();
+      });
+      w = button;
+      break;
+    }
+    case ControlKind::StaticText: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setAutoFillBackground(true);
+      label->setMargin(0);
+      w = label;
+      break;
+    }
+    case ControlKind::Memo:
+    case ControlKind::ListBox: {
+      auto* view = new QListView(parent);
+      model = new LinesModel(c, view);
+      view->setModel(model);
+      view->setUniformItemSizes(true);
+      view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      if (c.kind() == ControlKind::Memo) {
+        view->setSelectionMode(QAbstractItemView::NoSelection);
+        view->setFocusPolicy(Qt::NoFocus);
+        if (!c.scrollBar) view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      } else {
+        connect(view, &QListView::clicked, this, [this, &c](const QModelIndex& index) {
+          form_.ListClick(c, index.row());
+          AfterEvent();
+        });
+      }
+      w = view;
+      break;
+    }
+    case ControlKind::LineEdit: {
+      auto* edit = new QLineEdit(parent);
+      connect(edit, &QLineEdit::textEdited, this,
+              [&c](const QString& text) { c.text = text.toStdString(); });
+      w = edit;
+      break;
+    }
+    case ControlKind::RichEdit: {
+      auto* edit = new QPlainTextEdit(parent);
+      edit->setReadOnly(true);
+      edit->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+      edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+      edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      edit->setUndoRedoEnabled(false);
+      edit->viewport()->installEventFilter(this);
+      byWidget_[edit->viewport()] = &c;
+      w = edit;
+      break;
+    }
+  }
+  w->installEventFilter(this);
+  bound_.push_back({&c, w, model});
+  return w;
+}
+
+MainWindowView::~MainWindowView() { disconnect(qApp, nullptr, this, nullptr); }
+
+void MainWindowView::SyncFromForm() {
+  setWindowTitle(Text(form_.Caption));
+  const QSize client(form_.ClientWidth, form_.ClientHeight);
+  if (client_->size() != client) {
+    client_->setFixedSize(client);
+    resize(client);
+  }
+  client_->setEnabled(form_.Enabled);
+  for (Bound& b : bound_) Sync(b);
+}
+
+void MainWindowView::Sync(Bound& b) {
+  Control& c = *b.control;
+  QWidget* w = b.widget;
+  const QRect geometry(c.left, c.top, c.width, c.height);
+  const QFont font = FontFor(c.font);
+  if (w->font() != font) w->setFont(font);
+  if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
+  if (w->toolTip() != Text(c.hint)) w->setToolTip(Text(c.hint));
+
+  switch (c.kind()) {
+    case ControlKind::Panel: {
+      const QString style = PanelStyle(c.colour);
+      if (w->styleSheet() != style) w->setStyleSheet(style);
+      break;
+    }
+    case ControlKind::Button: {
+      auto* button = static_cast<QPushButton*>(w);
+      if (button->text() != Text(c.caption)) button->setText(Text(c.caption));
+      if (button->styleSheet() != "background-color: rgb(212,208,200); color: black;")
+        button->setStyleSheet("background-color: rgb(212,208,200); color: black;");
+      break;
+    }
+    case ControlKind::StaticText: {
+      auto* label = static_cast<QLabel*>(w);
+      if (label->text() != Text(c.caption)) label->setText(Text(c.caption));
+      QPalette p = label->palette();
+      const QColor back = c.hasColour ? ToQColor(c.colour) : QColor(212, 208, 200);
+      if (p.color(QPalette::Window) != back || p.color(QPalette::WindowText) != ToQColor(c.font.colour)) {
+        p.setColor(QPalette::Window, back);
+        p.setColor(QPalette::WindowText, ToQColor(c.font.colour));
+        label->setPalette(p);
+      }
+      label->setFrameStyle(c.border == Border::Sunken ? (QFrame::Panel | QFrame::Sunken)
+                                                      : QFrame::NoFrame);
+      break;
+    }
+    case ControlKind::Memo:
+    case ControlKind::ListBox: {
+      auto* view = static_cast<QListView*>(w);
+      b.model->Refresh();
+      if (c.kind() == ControlKind::ListBox) {
+        const QModelIndex current = view->currentIndex();
+        if (c.itemIndex < 0 && current.isValid()) view->setCurrentIndex({});
+        if (c.itemIndex >= 0 && current.row() != c.itemIndex)
+          view->setCurrentIndex(b.model->index(c.itemIndex));
+      }
+      break;
+    }
+    case ControlKind::LineEdit: {
+      auto* edit = static_cast<QLineEdit*>(w);
+      if (edit->maxLength() != (c.maxLength > 0 ? c.maxLength : 32767))
+        edit->setMaxLength(c.maxLength > 0 ? c.maxLength : 32767);
+      if (edit->text() != Text(c.text)) edit->setText(Text(c.text));
+      break;
+    }
+    case ControlKind::RichEdit:
+      SyncRichEdit(b, static_cast<QPlainTextEdit*>(w));
+      break;
+  }
+
+  if (c.kind() == ControlKind::StaticText && c.autoSize) {
+    const QSize hint = static_cast<QLabel*>(w)->sizeHint();
+    const QRect sized(c.left, c.top, hint.width(), std::max(c.height, hint.height()));
+    if (w->geometry() != sized) w->setGeometry(sized);
+  } else if (w->geometry() != geometry) {
+    w->setGeometry(geometry);
+  }
+  if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
+}
+
+void MainWindowView::SyncRichEdit(Bound& b, QPlainTextEdit* edit) {
+  Control& c = *b.control;
+  if (b.editRevision != c.linesRevision()) {
+    b.editRevision = c.linesRevision();
+    QStringList rows;
+    for (const std::string& line : c.lines()) rows << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    edit->setPlainText(rows.join('\n'));
+  }
+  QTextCursor cursor = edit->textCursor();
+  const QTextBlock block = edit->document()->findBlockByNumber(c.caretLine);
+  if (block.isValid()) {
+    const int position = block.position() + std::min(c.caretColumn, block.length() - 1);
+    if (cursor.position() != position || cursor.hasSelection()) {
+      cursor.setPosition(position);
+      edit->setTextCursor(cursor);
+    }
+  }
+}
+
+QWidget* MainWindowView::WidgetOf(const Control& control) const {
+  auto it = byControl_.find(&control);
+  return it == byControl_.end() ? nullptr : it->second;
+}
+
+Control* MainWindowView::ControlOf(const QWidget* widget) const {
+  auto it = byWidget_.find(widget);
+  return it == byWidget_.end() ? nullptr : it->second;
+}
+
+bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  Control* c = widget ? ControlOf(widget) : nullptr;
+  if (c == nullptr) return QMainWindow::eventFilter(watched, event);
+
+  switch (event->type()) {
+    case QEvent::KeyPress: {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (c->kind() == ControlKind::RichEdit) form_.KeyDown(*c, KeyOf(key->key()));
+      char ch = CharOf(key);
+      if (ch == 0) {
+        AfterEvent();
+        return false;
+      }
+      form_.KeyPress(*c, ch);
+      AfterEvent();
+      if (c->kind() == ControlKind::LineEdit) {
+        auto* edit = static_cast<QLineEdit*>(WidgetOf(*c));
+        if (ch == 0 || ch == 13 || ch == 27) return true;
+        if (ch == 8) return false;
+        // Typed text goes in upper case where the box asks for it.
+        const char typed = c->upperCase && ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch;
+        edit->insert(QString(QChar(static_cast<uchar>(typed))));
+        c->text = edit->text().toStdString();
+        return true;
+      }
+      return ch == 0;
+    }
+    case QEvent::KeyRelease:
+      if (c->kind() == ControlKind::RichEdit && !static_cast<QKeyEvent*>(event)->isAutoRepeat()) {
+        form_.KeyUp(*c, KeyOf(static_cast<QKeyEvent*>(event)->key()));
+        AfterEvent();
+      }
+      return false;
+    case QEvent::MouseButtonPress:
+      if (c->kind() == ControlKind::RichEdit && watched != WidgetOf(*c)) {
+        auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*c));
+        const QTextCursor at = edit->cursorForPosition(static_cast<QMouseEvent*>(event)->pos());
+        const int line = at.blockNumber() + (static_cast<QMouseEvent*>(event)->pos().y() >
+                                                     edit->cursorRect(at).bottom()
+                                                 ? 1
+                                                 : 0);
+        edit->setFocus(Qt::MouseFocusReason);
+        form_.MouseDown(*c, line, at.positionInBlock());
+        AfterEvent();
+        return true;
+      }
+      return false;
+    case QEvent::MouseButtonRelease:
+      if (c->kind() == ControlKind::StaticText) {
+        form_.Click(*c);
+        AfterEvent();
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void MainWindowView::OnFocusChanged(QWidget* old_widget, QWidget* new_widget) {
+  // Only moves between controls of this window count: a message box taking the focus
+  // does not close the editor.
+  if (new_widget == nullptr || new_widget->window() != this) return;
+  Control* from = old_widget ? ControlOf(old_widget) : nullptr;
+  Control* to = ControlOf(new_widget);
+  if (from == to) return;
+  form_.FocusMoved(from, to);
+  AfterEvent();
+}
+
+void MainWindowView::AfterEvent() { SyncFromForm(); }
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  form_.Close();
+  event->accept();
+}
+
+void MainWindowView::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Start();
+}
+
+void MainWindowView::Start() {
+  if (activated_) return;
+  activated_ = true;
+  // Let the window paint before the start-up sequence runs.
+  QTimer::singleShot(0, this, [this] {
+    form_.Activate();
+    SyncFromForm();
+  });
+}
+
+}  // namespace tarnwick

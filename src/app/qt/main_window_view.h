@@ -1,0 +1,78 @@
+// The main window on screen: one widget per control of the form, kept in step with the
+// form's data, and the operator's input forwarded to the form's event members.
+#pragma once
+
+#include <QAbstractListModel>
+#include <QMainWindow>
+#include <map>
+#include <unordered_map>
+
+#include "app/controls.h"
+
+class QListView;
+class QPlainTextEdit;
+
+namespace tarnwick {
+
+class TMainForm;
+
+// A memo's or list's lines as a Qt model; the form's deque is the storage, so a list of
+// tens of thousands of lines costs nothing to refresh.
+class LinesModel final : public QAbstractListModel {
+ public:
+  explicit LinesModel(const Control& control, QObject* parent)
+      : QAbstractListModel(parent), control_(control) {}
+  int rowCount(const QModelIndex& parent) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  void Refresh();
+
+ private:
+  const Control& control_;
+  uint64_t revision_ = ~uint64_t{0};
+};
+
+class MainWindowView final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindowView(TMainForm& form);
+  ~MainWindowView() override;
+
+  // Brings every widget in step with the form.
+  void SyncFromForm();
+  QWidget* WidgetOf(const Control& control) const;
+  Control* ControlOf(const QWidget* widget) const;
+  // The face that stands in for the window's original one on this system.
+  static QFont FontFor(const Font& font);
+  // Runs the start-up sequence once, when the window first becomes active (or, where
+  // the platform never activates it, shortly after it was shown).
+  void Start();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  struct Bound {
+    Control* control;
+    QWidget* widget;
+    LinesModel* model = nullptr;
+    uint64_t editRevision = ~uint64_t{0};
+  };
+
+  QWidget* Create(Control& control, QWidget* parent);
+  void Sync(Bound& bound);
+  void SyncRichEdit(Bound& bound, QPlainTextEdit* edit);
+  void OnFocusChanged(QWidget* old_widget, QWidget* new_widget);
+  void AfterEvent();
+
+  TMainForm& form_;
+  QWidget* client_;
+  std::vector<Bound> bound_;
+  std::unordered_map<const QWidget*, Control*> byWidget_;
+  std::unordered_map<const Control*, QWidget*> byControl_;
+  bool activated_ = false;
+};
+
+}  // namespace tarnwick

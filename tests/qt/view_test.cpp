@@ -1,0 +1,150 @@
+// The real window, built offscreen, against the form it shows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+
+#include "app/qt/main_window_view.h"
+#include "app/qt/qt_toolkit.h"
+#include "support/fakes.h"
+#include "app/virtual_clock.h"
+#include "app/main_form.h"
+
+namespace tarnwick {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "tarnwick_view_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+class ViewTest : public ::testing::Test {
+ protected:
+  ViewTest() {
+    App();
+    form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, port});
+    view = std::make_unique<MainWindowView>(*form);
+    toolkit.Attach(*form, *view);
+  }
+  QtToolkit toolkit;
+  FakePriority priority;
+  VirtualClock clock;
+  RecordingPort port;
+  std::unique_ptr<TMainForm> form;
+  std::unique_ptr<MainWindowView> view;
+};
+
+TEST_F(ViewTest, WindowIsNavyWithTheClientAreaOfA743By490Window) {
+  EXPECT_EQ(view->centralWidget()->size(), QSize(735, 463));
+  EXPECT_EQ(view->centralWidget()->palette().color(QPalette::Window), QColor(0, 0, 128));
+}
+
+TEST_F(ViewTest, ControlsSitWhereTheFormPutsThem) {
+  auto* program = qobject_cast<QPushButton*>(view->WidgetOf(form->Programm));
+  ASSERT_NE(program, nullptr);
+  EXPECT_EQ(program->geometry(), QRect(4, 4, 103, 20));
+  EXPECT_EQ(program->parentWidget(), view->WidgetOf(form->Panel8));
+  EXPECT_EQ(view->WidgetOf(form->Panel8)->geometry(), QRect(8, 4, 111, 68));
+  EXPECT_EQ(view->WidgetOf(form->Panel2)->geometry(), QRect(589, 339, 128, 88));
+  EXPECT_EQ(view->WidgetOf(form->Start_Buf_Add)->geometry(), QRect(4, 4, 120, 20));
+  EXPECT_EQ(view->WidgetOf(form->Quit_Func_But)->geometry(), QRect(136, 8, 103, 20));
+  EXPECT_EQ(view->WidgetOf(form->Memo1)->geometry(), QRect(165, 56, 397, 241));
+  EXPECT_EQ(program->text(), "&Program Device");
+  EXPECT_EQ(view->WidgetOf(form->Quit_Func_But)->toolTip(), "Lets You Stop a Fuction in Process..");
+}
+
+TEST_F(ViewTest, HiddenControlsAreHidden) {
+  for (Control* c : {&form->Panel1, &form->Device_Box, &form->Help1, &form->Edit_1,
+                     &form->Edit_Add, &form->Prg_Type_But, &form->FillBox})
+    EXPECT_FALSE(view->WidgetOf(*c)->isVisibleTo(view.get())) << c->name();
+  for (Control* c : {&form->Panel8, &form->Programm, &form->Memo1, &form->StaticText3})
+    EXPECT_TRUE(view->WidgetOf(*c)->isVisibleTo(view.get())) << c->name();
+}
+
+TEST_F(ViewTest, StatusLineFollowsTheColourRuleAndItsText) {
+  auto* status = qobject_cast<QLabel*>(view->WidgetOf(form->StaticText3));
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->palette().color(QPalette::Window), QColor(255, 255, 0));
+  form->s.OpFailed = 1;
+  form->shell.EnterIdleState();
+  view->SyncFromForm();
+  EXPECT_EQ(status->palette().color(QPalette::Window), QColor(255, 0, 0));
+  form->s.OpFailed = 0;
+  form->shell.EnterIdleState();
+  form->StaticText3.caption = "The Quillbox was Found at 0378";
+  view->SyncFromForm();
+  EXPECT_EQ(status->palette().color(QPalette::Window), QColor(0, 255, 0));
+  EXPECT_EQ(status->text(), "The Quillbox was Found at 0378");
+  EXPECT_GE(status->width(), QFontMetrics(status->font()).horizontalAdvance(status->text()))
+      << "the status line is sized to its text";
+}
+
+// The captions a button can carry in the program's life must fit it.
+TEST_F(ViewTest, NoButtonCaptionIsWiderThanItsButton) {
+  std::vector<std::pair<Control*, std::string>> captions;
+  for (Control* c : form->AllControls())
+    if (c->kind() == ControlKind::Button) captions.emplace_back(c, c->caption);
+  for (const char* caption : {"Auto Verify Off", "Vpp = 12.75", "Vpp = 12/3"})
+    captions.emplace_back(&form->Vpp_But, caption);
+  for (const char* caption : {"Intel Hex File", "Motorola Hex File", "Ascii Hex File"})
+    captions.emplace_back(&form->File_But, caption);
+  captions.emplace_back(&form->Device, "89LS8252");
+  captions.emplace_back(&form->Chk_Sum_But, "CheckSum=FFFF");
+  captions.emplace_back(&form->Quit_Func_But, "&Quit = FFFFF");
+  captions.emplace_back(&form->Scale, "Small Buttons");
+  captions.emplace_back(&form->Start_Buf_Add, "Buffer Start=FFFFF");
+  captions.emplace_back(&form->Start_Add, "Device Start=FFFFF");
+  captions.emplace_back(&form->End_Add, "Device End=FFFFF");
+  captions.emplace_back(&form->Offset, "Hex Offset=FFFFF");
+  captions.emplace_back(&form->Chg_Pass, "Program Pass=65535");
+  captions.emplace_back(&form->Chg_Pulse, "Program Pulse=65535");
+  captions.emplace_back(&form->Chg_Delay, "Port Delay=65535");
+  captions.emplace_back(&form->Chg_Lpt4, "LPT4=FFFF");
+  for (auto& [control, caption] : captions) {
+    QWidget* w = view->WidgetOf(*control);
+    QString text = QString::fromStdString(caption);
+    text.remove('&');
+    const int needed = QFontMetrics(w->font()).horizontalAdvance(text) + 4;
+    EXPECT_LE(needed, control->width) << control->name() << " \"" << caption << "\"";
+  }
+}
+
+TEST_F(ViewTest, ClickOnAButtonReachesItsHandlerOnlyWhileEnabled) {
+  int clicks = 0;
+  form->Edit.OnClick = [&] { ++clicks; };
+  auto* edit = qobject_cast<QPushButton*>(view->WidgetOf(form->Edit));
+  edit->click();
+  EXPECT_EQ(clicks, 1);
+  form->shell.EnterBusyState();
+  view->SyncFromForm();
+  EXPECT_FALSE(edit->isEnabled());
+  edit->click();
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ViewTest, AMemoOfManyLinesRefreshesWithoutRebuildingText) {
+  for (int i = 0; i < 1000; ++i) form->Memo1.InsertFirstLine("line " + std::to_string(i));
+  view->SyncFromForm();
+  auto* memo = qobject_cast<QListView*>(view->WidgetOf(form->Memo1));
+  ASSERT_NE(memo, nullptr);
+  EXPECT_EQ(memo->model()->rowCount(), 1000);
+  EXPECT_EQ(memo->model()->index(0, 0).data().toString(), "line 999");
+}
+
+TEST_F(ViewTest, Screenshot) {
+  view->show();
+  view->SyncFromForm();
+  QApplication::processEvents();
+  const QString path = qEnvironmentVariable("TARNWICK_SCREENSHOT");
+  if (path.isEmpty()) GTEST_SKIP() << "set TARNWICK_SCREENSHOT to save one";
+  EXPECT_TRUE(view->grab().save(path));
+}
+
+}  // namespace
+}  // namespace tarnwick
