@@ -7,6 +7,6 @@ if [ "${1:-}" = "--asan" ]; then
     -DTARNWICK_BENCH=OFF -DTARNWICK_SANITIZE=ON >/dev/null
   cmake --build build-asan
 else
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_QT=ON -DTARNWICK_SANITIZE=OFF >/dev/null
   cmake --build build
 fi
