@@ -7,6 +7,7 @@
 #include "app/platform.h"
 #include "app/program_state.h"
 #include "app/shell.h"
+#include "app/test_panel.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "link/latches.h"
@@ -36,6 +37,7 @@ class TMainForm : public MainFormControls {
   Link link;
   BufferWindow window;
   Vpp vpp;
+  TestPanel testPanel;
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.
