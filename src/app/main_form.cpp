@@ -4,11 +4,12 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this) {
+TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this), devices(*this) {
   shell.Wire();
   link.Wire();
   window.Wire();
   vpp.Wire();
+  devices.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {
