@@ -46,7 +46,8 @@ TEST_F(EntryBoxTest, AddressButtonsOpenTheBoxBusyWithOnlyTheirOwnButtonLive) {
     EXPECT_EQ(f.s.EntryTarget, b.target);
     EXPECT_TRUE(button.enabled);
     for (Control* other : {&f.Start_Buf_Add, &f.Start_Add, &f.End_Add, &f.Offset}) {
-      if (other != &button) EXPECT_FALSE(other->enabled) << other->name();
+      if (other == &button) continue;
+      EXPECT_FALSE(other->enabled) << other->name();
     }
     EXPECT_FALSE(Idle());
     PressEnter(f, f.Edit_Add);
