@@ -77,6 +77,10 @@ const Row kRows[] = {
      true, true, 10, "Vpp = 12"},
 };
 
+void PrintTo(const Row& r, std::ostream* os) {
+  *os << "row " << r.row;
+}
+
 std::string HexEnd(int32_t end) {
   char text[8];
   std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(end));
