@@ -4,12 +4,20 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this), testPanel(*this) {
+TMainForm::TMainForm(Services services)
+    : sys(services),
+      shell(*this),
+      link(*this),
+      window(*this),
+      vpp(*this),
+      testPanel(*this),
+      devices(*this) {
   shell.Wire();
   link.Wire();
   window.Wire();
   vpp.Wire();
   testPanel.Wire();
+  devices.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

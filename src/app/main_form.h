@@ -10,6 +10,7 @@
 #include "app/test_panel.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
+#include "devices/device_select.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
@@ -38,6 +39,7 @@ class TMainForm : public MainFormControls {
   BufferWindow window;
   Vpp vpp;
   TestPanel testPanel;
+  DeviceSelect devices;
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.

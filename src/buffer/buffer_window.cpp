@@ -7,7 +7,20 @@
 
 namespace tarnwick {
 
-void BufferWindow::Wire() {}
+namespace {
+constexpr char kEnter = 13;
+
+// FillBox items, top to bottom.
+enum FillChoice { kFill00 = 0, kFillFF = 1, kFillValue = 2, kFillCancel = 3 };
+}  // namespace
+
+void BufferWindow::Wire() {
+  WireEntryBox();
+  f_.Chk_Sum_But.OnClick = [this] { Chk_Sum_ButClick(); };
+  f_.Fill.OnClick = [this] { FillClick(); };
+  f_.FillBox.OnClick = [this] { FillBoxClick(); };
+  f_.Fill_Edit.OnKeyPress = [this](char& key) { Fill_EditKeyPress(key); };
+}
 
 void BufferWindow::StartPass() {
   f_.link.ParkLatches();
@@ -25,6 +38,11 @@ void BufferWindow::StepPass() {
 
 void BufferWindow::ApplyWindow() {
   ProgramState& s = f_.s;
+  // Only a hand-edited configuration file can bring a negative address; no pass may
+  // start below buffer or chip address 0.
+  s.BufferStart = std::max(s.BufferStart, 0);
+  s.DeviceStart = std::max(s.DeviceStart, 0);
+  s.DeviceEnd = std::max(s.DeviceEnd, 0);
   if (s.DeviceEnd > s.ChipEnd) s.DeviceEnd = s.ChipEnd;
   if (s.DeviceStart > s.DeviceEnd) s.DeviceStart = s.DeviceEnd;
   if (s.BufferStart > kNoDeviceEnd) s.BufferStart = kNoDeviceEnd;
@@ -48,6 +66,50 @@ void BufferWindow::ShowCheckSum() {
     s.CheckSum = static_cast<uint16_t>(s.CheckSum + s.Buffer[static_cast<size_t>(a)]);
   f_.Chk_Sum_But.caption = "CheckSum=" + HexText(s.CheckSum, 4);
   f_.shell.EnterIdleState();
+}
+
+void BufferWindow::FillClick() {
+  f_.shell.EnterBusyState();
+  f_.FillBox.visible = true;
+}
+
+void BufferWindow::FillBoxClick() {
+  switch (f_.FillBox.itemIndex) {
+    case kFill00:
+      FillBuffer(0x00);
+      f_.shell.EnterIdleState();
+      break;
+    case kFillFF:
+      FillBuffer(0xFF);
+      f_.shell.EnterIdleState();
+      break;
+    case kFillValue:
+      // Still busy: Enter in the box ends the fill.
+      f_.Fill_Edit.visible = true;
+      f_.Fill_Edit.text.clear();
+      f_.sys.toolkit.SetFocus(f_.Fill_Edit);
+      break;
+    case kFillCancel:
+      f_.shell.EnterIdleState();
+      break;
+    default:  // a click beside the items
+      break;
+  }
+}
+
+void BufferWindow::Fill_EditKeyPress(char& key) {
+  if (key != kEnter) {
+    if (!IsEntryKey(key)) key = 0;
+    return;
+  }
+  key = 0;
+  // Only pasted text can fail here; the fill then stays open for another try.
+  if (!f_.Fill_Edit.text.empty()) FillBuffer(static_cast<uint8_t>(ConvertHex(f_.Fill_Edit.text)));
+  f_.shell.EnterIdleState();
+}
+
+void BufferWindow::FillBuffer(uint8_t value) {
+  f_.s.Buffer.fill(value);
 }
 
 }  // namespace tarnwick

@@ -1,9 +1,30 @@
-// The address window over the buffer and the pass that walks it one byte at a time.
+// The address window over the buffer, the pass that walks it one byte at a time, the
+// entry box that sets the window and the test-panel values, the checksum and the fill.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 namespace tarnwick {
 
 class TMainForm;
+class Control;
+
+// Which value the entry box edits (EntryTarget).
+enum EntryTargetCode : int32_t {
+  kEntryBufferStart = 1,
+  kEntryDeviceStart = 2,
+  kEntryDeviceEnd = 3,
+  kEntryHexOffset = 4,
+  kEntryProgramPass = 5,
+  kEntryProgramPulse = 6,
+  kEntryPortDelay = 7,
+  kEntryLpt4 = 8,
+};
+
+// The box's top in the normal layout, by target 1..8: level with the button that
+// opened it (the address buttons and the test panel share the right column).
+inline constexpr int32_t kEntryBoxTop[] = {342, 362, 384, 402, 342, 362, 384, 320};
 
 class BufferWindow {
  public:
@@ -20,8 +41,34 @@ class BufferWindow {
   // Sums the buffer over DeviceStart..DeviceEnd (as buffer addresses) into CheckSum and
   // shows it; runs through the busy and idle states.
   void ShowCheckSum();
+  void Chk_Sum_ButClick() { ShowCheckSum(); }
+
+  // The entry box: opened by the four address buttons and four test-panel buttons.
+  void Start_Buf_AddClick();
+  void Start_AddClick();
+  void End_AddClick();
+  void OffsetClick();
+  void Chg_PassClick();
+  void Chg_PulseClick();
+  void Chg_DelayClick();
+  void Chg_Lpt4Click();
+  // Shows the box at the top already set, scaled in the large layout; empty, focused.
+  void ShowEntryBox();
+  // Admits hex digits and backspace; Enter stores the value for EntryTarget.
+  void Edit_AddKeyPress(char& key);
+
+  // Fill: the list of fill values and the box for a value of the operator's own.
+  void FillClick();
+  void FillBoxClick();
+  void Fill_EditKeyPress(char& key);
 
  private:
+  void OpenAddressEntry(int32_t target, Control& button);
+  void OpenEntry(int32_t target);
+  void WireEntryBox();
+  void StoreEntry(const std::string& text);
+  void FillBuffer(uint8_t value);
+
   TMainForm& f_;
 };
 
