@@ -148,6 +148,7 @@ void Detector::TimerWait() {
   toolkit.ProcessMessages();
   f_.Timer1Interval = s.WaitMs;
   if (s.WaitMs > 0) f_.SetTimer1(true);
+  toolkit.ProcessMessages();
   // The timer's event clears WaitMs. A closed window stops the timer for good, so the
   // wait ends there too rather than spinning on.
   do {
