@@ -4,20 +4,14 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services)
-    : sys(services),
-      shell(*this),
-      link(*this),
-      window(*this),
-      vpp(*this),
-      testPanel(*this),
-      devices(*this) {
+TMainForm::TMainForm(Services services) : sys(services) {
   shell.Wire();
   link.Wire();
   window.Wire();
   vpp.Wire();
   testPanel.Wire();
   devices.Wire();
+  detect.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

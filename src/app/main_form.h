@@ -11,6 +11,7 @@
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "devices/device_select.h"
+#include "link/detect.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
@@ -34,12 +35,13 @@ class TMainForm : public MainFormControls {
   Services sys;
 
   // Subsystems. Each holds a reference to this form and reaches the others through it.
-  Shell shell;
-  Link link;
-  BufferWindow window;
-  Vpp vpp;
-  TestPanel testPanel;
-  DeviceSelect devices;
+  Shell shell{*this};
+  Link link{*this};
+  BufferWindow window{*this};
+  Vpp vpp{*this};
+  TestPanel testPanel{*this};
+  DeviceSelect devices{*this};
+  Detector detect{*this};
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.

@@ -35,7 +35,8 @@ void Link::ReadNibbles() {
   for (int i = 0; i < 5; ++i) port_.Write(control, 0x04);
   const uint8_t low = port_.Read(status);
   port_.Write(control, 0x00);
-  s_.ReadByte = static_cast<uint8_t>(((high ^ 0x80) & 0xF0) | (static_cast<uint8_t>(low ^ 0x80) >> 4));
+  s_.ReadByte =
+      static_cast<uint8_t>(((high ^ 0x80) & 0xF0) | (static_cast<uint8_t>(low ^ 0x80) >> 4));
 }
 
 void Link::OpenPort() {
@@ -76,6 +77,11 @@ void Link::ParkControlLines() {
 void Link::ReadStatus(int64_t n) {
   const uint16_t status = s_.StatusPort;
   for (int64_t i = 0; i < n; ++i) (void)port_.Read(status);
+}
+
+void Link::ReadControl(int64_t n) {
+  const uint16_t control = s_.ControlPort;
+  for (int64_t i = 0; i < n; ++i) (void)port_.Read(control);
 }
 
 }  // namespace tarnwick

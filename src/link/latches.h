@@ -60,6 +60,8 @@ class Link {
 
   // Status-register reads of the wait loops; n <= 0 reads nothing.
   void ReadStatus(int64_t n);
+  // Control-register reads of the speed measurement; n <= 0 reads nothing.
+  void ReadControl(int64_t n);
 
  private:
   void Strobe(uint8_t select);

@@ -7,6 +7,16 @@
 
 namespace tarnwick {
 
+// The three addresses PC printer ports have had since the first PC (LPT1..LPT3 in
+// their usual places). Probing writes to base .. base + 2 and base + 0x402.
+inline constexpr uint16_t kLegacyPortAddresses[] = {0x278, 0x378, 0x3BC};
+
+constexpr bool IsLegacyPortAddress(uint16_t base) {
+  for (uint16_t legacy : kLegacyPortAddresses)
+    if (legacy == base) return true;
+  return false;
+}
+
 class PortIo {
  public:
   virtual ~PortIo() = default;
@@ -18,6 +28,9 @@ class PortIo {
   virtual bool Open(uint16_t base, std::string& failure) = 0;
   // Gives the port back. Accesses after this do nothing and read 0xFF.
   virtual void Close() = 0;
+  // Whether probing base is safe: it is a printer port's address, so the probe's writes
+  // cannot land in another device. The legacy addresses always are.
+  virtual bool IsPortAddress(uint16_t base) { return IsLegacyPortAddress(base); }
 };
 
 }  // namespace tarnwick

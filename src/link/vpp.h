@@ -19,10 +19,10 @@ struct VppLevel {
 
 // By VppCode 0..11; any other code sends the bytes of code 0 and keeps the caption.
 inline constexpr VppLevel kVppLevels[] = {
-    {0x3F, 0x30, nullptr},        {0x0F, 0xB0, "Vpp = 25"},    {0x1F, 0xB0, "Vpp = 21"},
-    {0xBF, 0xB0, "Vpp = 12.75"}, {0x3F, 0x30, "Vpp = 12"},    {0x3F, 0x30, "Vpp = 5"},
-    {0xBF, 0xB0, "Vpp = 12.75"}, {0x3F, 0xB0, "Vpp = 12.5"},  {0xBF, 0x30, "Vpp = 12"},
-    {0x3F, 0x20, "Vpp = 12/3"},  {0x3F, 0x00, "Vpp = 3"},     {0x3F, 0x30, "Vpp = 12"},
+    {0x3F, 0x30, nullptr},       {0x0F, 0xB0, "Vpp = 25"},   {0x1F, 0xB0, "Vpp = 21"},
+    {0xBF, 0xB0, "Vpp = 12.75"}, {0x3F, 0x30, "Vpp = 12"},   {0x3F, 0x30, "Vpp = 5"},
+    {0xBF, 0xB0, "Vpp = 12.75"}, {0x3F, 0xB0, "Vpp = 12.5"}, {0xBF, 0x30, "Vpp = 12"},
+    {0x3F, 0x20, "Vpp = 12/3"},  {0x3F, 0x00, "Vpp = 3"},    {0x3F, 0x30, "Vpp = 12"},
 };
 
 // The test panel's levels by TestVppStep 1..4: bit 4 of the Latch3 byte cleared.

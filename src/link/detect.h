@@ -1,0 +1,52 @@
+// Finding the Quillbox on the printer ports, measuring how fast this PC reads a port,
+// and the wait routines of the device cycles, which count time in port reads.
+#pragma once
+
+#include <cstdint>
+
+namespace tarnwick {
+
+class TMainForm;
+
+// The addresses tried in order; the fourth comes from Lpt4Address.
+inline constexpr uint16_t kSearchAddresses[] = {0x278, 0x378, 0x3BC};
+
+inline constexpr const char* kNotFoundText =
+    "The Quillbox Can Not Be\r\nFound On LPT1, LPT2, LPT3 or LPT4.\r\n\r\n"
+    "..Make Sure Your Power Pack is Plugged In..";
+inline constexpr int kNotFoundLeft = 375;
+inline constexpr int kNotFoundTop = 325;
+
+// The measurement: this many control-register reads, and SpeedCount is the number of
+// reads that take 0.4 ms (400 µs).
+inline constexpr int64_t kCalibrationReads = 500000;
+// A measurement shorter than this is below what the clock can resolve usefully; it is
+// repeated with ten times the reads, at most kCalibrationAttempts times in all.
+inline constexpr int64_t kMinMeasurableMicros = 100;
+inline constexpr int kCalibrationAttempts = 3;
+
+class Detector {
+ public:
+  explicit Detector(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  void FindProgrammer();
+  void ProbePort();
+  void LoopbackTest();
+  void CalibrateSpeed();
+
+  void TimerWait();
+  void ScaledWait();
+  void ShortWait();
+  void StepWait();
+
+  void StaticText3Click();
+
+ private:
+  void SetWindowEnabled(bool enabled);
+  void ShowFoundAt();
+
+  TMainForm& f_;
+};
+
+}  // namespace tarnwick

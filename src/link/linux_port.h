@@ -1,0 +1,74 @@
+// The printer port on Linux. Two ways in, chosen when a port is opened:
+// - ppdev (/dev/parportN): for ports the kernel lists; needs only membership of the
+//   group that owns the device node (lp on most systems), no root.
+// - direct I/O (ioperm, inb, outb): any address, for a process with CAP_SYS_RAWIO, and
+//   not under kernel lockdown (Secure Boot).
+// ppdev is used where the system lists the port, direct I/O otherwise where permitted.
+//
+// The extended control register is touched only where the system lists one (the second
+// number of base-addr, plus 2): on PCI cards base + 0x402 may belong to another device,
+// and on old ports base + 0x400 aliases the control register. The program addresses it
+// as base + 0x402; this class redirects that to where the card really has it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/port_io.h"
+
+namespace tarnwick {
+
+// A port as /proc/sys/dev/parport/parportN/base-addr lists it ("base\tbase_hi").
+struct ListedPort {
+  int number = 0;     // N of /dev/parportN
+  uint16_t base = 0;  // data register
+  uint16_t ecr = 0;   // extended control register, 0 where the port has none
+  friend bool operator==(const ListedPort&, const ListedPort&) = default;
+};
+
+// Every port the kernel lists under proc_root (normally "/proc"), by number.
+std::vector<ListedPort> ListParallelPorts(const std::string& proc_root);
+std::optional<ListedPort> FindListedPort(const std::string& proc_root, uint16_t base);
+// True when the kernel's lockdown file names integrity or confidentiality as the mode
+// in force ("none [integrity] confidentiality"); both forbid ioperm.
+bool KernelLockedDown(const std::string& lockdown_file);
+
+struct LinuxPortPaths {
+  std::string procRoot = "/proc";
+  std::string devRoot = "/dev";
+  std::string lockdownFile = "/sys/kernel/security/lockdown";
+  bool directIo = true;  // false: never ask for ioperm (tests)
+};
+
+class LinuxPortIo final : public PortIo {
+ public:
+  explicit LinuxPortIo(LinuxPortPaths paths = {}) : paths_(std::move(paths)) {}
+  ~LinuxPortIo() override { Close(); }
+  LinuxPortIo(const LinuxPortIo&) = delete;
+  LinuxPortIo& operator=(const LinuxPortIo&) = delete;
+
+  uint8_t Read(uint16_t address) override;
+  void Write(uint16_t address, uint8_t value) override;
+  bool Open(uint16_t base, std::string& failure) override;
+  void Close() override;
+  bool IsPortAddress(uint16_t base) override;
+
+  bool ViaPpdev() const { return via_ == Via::Ppdev; }
+  bool ViaDirectIo() const { return via_ == Via::Direct; }
+
+ private:
+  enum class Via { None, Ppdev, Direct };
+  bool OpenPpdev(const ListedPort& port, std::string& problem);
+  bool GrantDirect(uint16_t from, int count);
+  void GrantEcr(uint16_t ecr);
+
+  LinuxPortPaths paths_;
+  Via via_ = Via::None;
+  int fd_ = -1;
+  uint16_t base_ = 0;
+  uint16_t ecr_ = 0;  // nonzero only while access to it is granted
+};
+
+}  // namespace tarnwick
