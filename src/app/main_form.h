@@ -3,12 +3,14 @@
 // members at the bottom.
 #pragma once
 
+#include "app/help_scale.h"
 #include "app/main_form_controls.h"
 #include "app/platform.h"
 #include "app/program_state.h"
 #include "app/shell.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
+#include "buffer/hex_editor.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
@@ -36,6 +38,8 @@ class TMainForm : public MainFormControls {
   Link link;
   BufferWindow window;
   Vpp vpp;
+  HexEditor editor;
+  HelpAndScale helpScale;
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.
