@@ -49,8 +49,8 @@ std::vector<std::string> SplitTextLines(std::string_view contents) {
 int ScaleValue(int value, int numerator, int denominator) {
   const long long product = static_cast<long long>(value) * numerator;
   const long long half = denominator / 2;
-  const long long rounded = product >= 0 ? (product + half) / denominator
-                                         : -((-product + half) / denominator);
+  const long long rounded =
+      product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
   return static_cast<int>(rounded);
 }
 
@@ -79,8 +79,7 @@ void HelpAndScale::Help_1Click() {
   std::string contents;
   if (!ReadHelpFile(contents)) return;
   f_.Help1.ClearLines();
-  for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset})
-    c->visible = false;
+  for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset}) c->visible = false;
   std::vector<std::string> lines = SplitTextLines(contents);
   f_.s.LineText = lines.back();
   f_.Help1.SetLines(std::move(lines));

@@ -4,7 +4,14 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this), editor(*this), helpScale(*this) {
+TMainForm::TMainForm(Services services)
+    : sys(services),
+      shell(*this),
+      link(*this),
+      window(*this),
+      vpp(*this),
+      editor(*this),
+      helpScale(*this) {
   shell.Wire();
   link.Wire();
   window.Wire();

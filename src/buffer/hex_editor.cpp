@@ -104,7 +104,9 @@ void HexEditor::RedrawAddress(int64_t address) {
   f_.Edit_1.SetLine(line, std::move(text));
 }
 
-void HexEditor::RedrawEditorByte() { RedrawAddress(CursorAddress()); }
+void HexEditor::RedrawEditorByte() {
+  RedrawAddress(CursorAddress());
+}
 
 void HexEditor::ShowEditorInfo() {
   const int64_t address = CursorAddress();
@@ -207,7 +209,9 @@ void HexEditor::Edit_1KeyPress(char& ch) {
   f_.sys.toolkit.ProcessMessages();
 }
 
-void HexEditor::Edit_1KeyUp() { PlaceEditorCaret(); }
+void HexEditor::Edit_1KeyUp() {
+  PlaceEditorCaret();
+}
 
 void HexEditor::Edit_1MouseDown() {
   ProgramState& s = f_.s;
@@ -249,6 +253,8 @@ void HexEditor::Chg_Edit_AddKeyPress(char& ch) {
   RedrawEditor();
 }
 
-void HexEditor::Chg_Edit_AddExit() { f_.Chg_Edit_Add.visible = false; }
+void HexEditor::Chg_Edit_AddExit() {
+  f_.Chg_Edit_Add.visible = false;
+}
 
 }  // namespace tarnwick

@@ -17,8 +17,8 @@ inline constexpr int kViewRows = 16;
 inline constexpr int kViewColumns = 16;
 inline constexpr int32_t kViewPage = kViewRows * kViewColumns;
 inline constexpr int kRowTextLength = 74;
-inline constexpr int kHexColumn = 8;     // first hex digit of byte 0
-inline constexpr int kCharColumn = 58;   // character of byte 0
+inline constexpr int kHexColumn = 8;    // first hex digit of byte 0
+inline constexpr int kCharColumn = 58;  // character of byte 0
 inline constexpr int kLastHexSideColumn = 54;
 
 class HexView {

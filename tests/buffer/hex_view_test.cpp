@@ -60,19 +60,19 @@ TEST_P(HexViewPick, ClickColumnSelectsByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Columns, HexViewPick,
-    ::testing::Values(PickCase{0, {0, 0, 0}},     // address column: byte 0
-                      PickCase{7, {0, 0, 0}},     // blank before byte 0
-                      PickCase{8, {0, 0, 0}},     // byte 0, high digit
-                      PickCase{9, {0, 1, 0}},     // byte 0, low digit
-                      PickCase{10, {1, 0, 0}},    // blank after byte 0: next byte
-                      PickCase{17, {3, 0, 0}},    // byte 3, high digit
-                      PickCase{18, {3, 1, 0}},    // byte 3, low digit
-                      PickCase{52, {15, 0, 0}},   // blank before byte 15
-                      PickCase{54, {15, 1, 0}},   // byte 15, low digit
-                      PickCase{55, {0, 0, 1}},    // first blank of the gap: character side
-                      PickCase{58, {0, 0, 1}},    // character of byte 0
-                      PickCase{66, {8, 0, 1}},    // character of byte 8
-                      PickCase{73, {15, 0, 1}},   // character of byte 15
+    ::testing::Values(PickCase{0, {0, 0, 0}},      // address column: byte 0
+                      PickCase{7, {0, 0, 0}},      // blank before byte 0
+                      PickCase{8, {0, 0, 0}},      // byte 0, high digit
+                      PickCase{9, {0, 1, 0}},      // byte 0, low digit
+                      PickCase{10, {1, 0, 0}},     // blank after byte 0: next byte
+                      PickCase{17, {3, 0, 0}},     // byte 3, high digit
+                      PickCase{18, {3, 1, 0}},     // byte 3, low digit
+                      PickCase{52, {15, 0, 0}},    // blank before byte 15
+                      PickCase{54, {15, 1, 0}},    // byte 15, low digit
+                      PickCase{55, {0, 0, 1}},     // first blank of the gap: character side
+                      PickCase{58, {0, 0, 1}},     // character of byte 0
+                      PickCase{66, {8, 0, 1}},     // character of byte 8
+                      PickCase{73, {15, 0, 1}},    // character of byte 15
                       PickCase{75, {15, 0, 1}}));  // past the end of the row
 
 struct LimitCase {
@@ -98,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // No chip: not one page fits; the caller puts the view at 0.
                       LimitCase{0, 0, 0x100, -255},
                       // Past the end of the buffer: the page that ends at FFFF.
-                      LimitCase{0xFFFFF, 0, 0x1230, 0x1230}, LimitCase{0xFFFFF, 0, 0x1FFFF0, 0xFF00},
+                      LimitCase{0xFFFFF, 0, 0x1230, 0x1230},
+                      LimitCase{0xFFFFF, 0, 0x1FFFF0, 0xFF00},
                       LimitCase{0x7FFF, 1, 0x10000, 0xFF00}, LimitCase{0x3FF, 7, 0x20000, 0xFF00}));
 
 }  // namespace
