@@ -112,6 +112,7 @@ void HelpAndScale::Enlarge() {
     c->font.height = up(c->font.height);
   }
   normalWindow_ = {f_.Width, f_.Height, f_.ClientWidth, f_.ClientHeight};
+  normalKept_ = true;
   // The frame (border and title bar) keeps its size; the client area grows.
   const int frame_width = f_.Width - f_.ClientWidth;
   const int frame_height = f_.Height - f_.ClientHeight;
@@ -122,6 +123,18 @@ void HelpAndScale::Enlarge() {
 }
 
 void HelpAndScale::Restore() {
+  if (!normalKept_) {
+    // Enlarged without this service knowing the normal layout: scale back instead.
+    auto down = [](int v) { return ScaleValue(v, kNormalScale, kLargeScale); };
+    for (Control* c : f_.AllControls()) {
+      c->left = down(c->left);
+      c->top = down(c->top);
+      c->width = down(c->width);
+      c->height = down(c->height);
+      c->font.height = down(c->font.height);
+    }
+    normalWindow_ = {down(f_.Width), down(f_.Height), down(f_.ClientWidth), down(f_.ClientHeight)};
+  }
   for (const Geometry& g : normal_) {
     Control& c = *g.control;
     c.left = Unscale(c.left, g.left);
@@ -131,6 +144,7 @@ void HelpAndScale::Restore() {
     c.font.height = Unscale(c.font.height, g.fontHeight);
   }
   normal_.clear();
+  normalKept_ = false;
   f_.Width = normalWindow_.width;
   f_.Height = normalWindow_.height;
   f_.ClientWidth = normalWindow_.clientWidth;

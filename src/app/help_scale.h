@@ -51,6 +51,7 @@ class HelpAndScale {
   TMainForm& f_;
   std::vector<Geometry> normal_;
   WindowSize normalWindow_{};
+  bool normalKept_ = false;
 };
 
 }  // namespace tarnwick

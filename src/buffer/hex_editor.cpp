@@ -226,6 +226,8 @@ void HexEditor::Edit_1MouseDown() {
 }
 
 void HexEditor::Edit_1Exit() {
+  // Only an open editor is left; a view that hides a closed one may still report it.
+  if (!f_.Edit_1.visible) return;
   f_.Edit_1.visible = false;
   f_.Edit_Info.visible = false;
   f_.window.ShowCheckSum();

@@ -217,6 +217,16 @@ TEST_F(ScaleTest, ASizeChangedWhileLargeIsScaledBack) {
   EXPECT_EQ(f.Panel7.height, 108);
 }
 
+TEST_F(ScaleTest, AnEnlargedLayoutWithoutItsNormalValuesIsScaledBack) {
+  f.s.LargeLayout = 1;
+  f.Help1.width = 687;
+  f.ClientWidth = 876;
+  f.Click(f.Scale);
+  EXPECT_EQ(f.Help1.width, 577);
+  EXPECT_EQ(f.ClientWidth, 735);
+  EXPECT_EQ(f.Scale.caption, "Large Buttons");
+}
+
 TEST(ScaleValueTest, RoundsHalvesAwayFromZero) {
   EXPECT_EQ(ScaleValue(170, 486, 408), 203);
   EXPECT_EQ(ScaleValue(203, 408, 486), 170);
