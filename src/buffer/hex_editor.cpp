@@ -190,7 +190,7 @@ void HexEditor::Edit_1KeyPress(char& ch) {
         uint8_t& byte = s.Buffer[static_cast<size_t>(address)];
         byte = s.CursorNibble == 0 ? static_cast<uint8_t>(v * 16 + byte % 16)
                                    : static_cast<uint8_t>(byte - byte % 16 + v);
-        RedrawAddress(address);
+        RedrawEditorByte();
       }
       if (s.CursorNibble == 0) {
         s.CursorNibble = 1;
@@ -202,7 +202,7 @@ void HexEditor::Edit_1KeyPress(char& ch) {
   } else {
     if (writable) {
       s.Buffer[static_cast<size_t>(address)] = static_cast<uint8_t>(ch);
-      RedrawAddress(address);
+      RedrawEditorByte();
     }
     ++s.CursorCol;
   }

@@ -251,6 +251,21 @@ TEST_F(HexEditorTest, TheViewNeverRunsPastTheEndOfTheBuffer) {
   EXPECT_EQ(Cursor(), 0xFF00);
 }
 
+TEST_F(HexEditorTest, TypingPastTheRowsEndShowsTheByteInTheNextRow) {
+  Open();
+  Press(Key::End);
+  Type('1');
+  Type('2');
+  // Characters that arrive without a key-down of their own are not wrapped first.
+  for (char c : {'3', '4'}) f.KeyPress(f.Edit_1, c);
+  EXPECT_EQ(f.s.Buffer[0x0F], 0x12);
+  EXPECT_EQ(f.s.Buffer[0x10], 0x34);
+  EXPECT_EQ(f.Edit_1.lines()[0],
+            "000000  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 12   ................");
+  EXPECT_EQ(f.Edit_1.lines()[1],
+            "000010  34 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00   4...............");
+}
+
 TEST_F(HexEditorTest, AnUnknownWordModeStillStopsAtTheBuffersEnd) {
   Chip(0x7FFF, 7);
   Open();
