@@ -12,6 +12,8 @@ TMainForm::TMainForm(Services services) : sys(services) {
   testPanel.Wire();
   devices.Wire();
   detect.Wire();
+  editor.Wire();
+  helpScale.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

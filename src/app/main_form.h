@@ -3,6 +3,7 @@
 // members at the bottom.
 #pragma once
 
+#include "app/help_scale.h"
 #include "app/main_form_controls.h"
 #include "app/platform.h"
 #include "app/program_state.h"
@@ -10,6 +11,7 @@
 #include "app/test_panel.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
+#include "buffer/hex_editor.h"
 #include "devices/device_select.h"
 #include "link/detect.h"
 #include "link/latches.h"
@@ -42,6 +44,8 @@ class TMainForm : public MainFormControls {
   TestPanel testPanel{*this};
   DeviceSelect devices{*this};
   Detector detect{*this};
+  HexEditor editor{*this};
+  HelpAndScale helpScale{*this};
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.

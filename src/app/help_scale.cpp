@@ -1,0 +1,154 @@
+#include "app/help_scale.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/main_form.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kHelpFile = "Tarnwick.Txt";
+constexpr char kCtrlZ = 0x1A;
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& contents) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+// A value that still holds its enlarged form goes back to the normal value it came
+// from; one that was changed while enlarged (a panel resized by device selection) is
+// scaled back instead.
+int Unscale(int current, int normal) {
+  if (current == ScaleValue(normal, kLargeScale, kNormalScale)) return normal;
+  return ScaleValue(current, kNormalScale, kLargeScale);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitTextLines(std::string_view contents) {
+  const size_t end = std::min(contents.find(kCtrlZ), contents.size());
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  do {
+    size_t stop = pos;
+    while (stop < end && contents[stop] != '\r' && contents[stop] != '\n') ++stop;
+    lines.emplace_back(contents.substr(pos, stop - pos));
+    pos = stop;
+    if (pos < end && contents[pos] == '\r') ++pos;
+    if (pos < end && contents[pos] == '\n') ++pos;  // LF alone, or the LF of CR LF
+  } while (pos < end);
+  return lines;
+}
+
+int ScaleValue(int value, int numerator, int denominator) {
+  const long long product = static_cast<long long>(value) * numerator;
+  const long long half = denominator / 2;
+  const long long rounded =
+      product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
+  return static_cast<int>(rounded);
+}
+
+HelpAndScale::HelpAndScale(TMainForm& form) : f_(form) {}
+
+void HelpAndScale::Wire() {
+  f_.Help_1.OnClick = [this] { Help_1Click(); };
+  f_.Scale.OnClick = [this] { ScaleClick(); };
+}
+
+bool HelpAndScale::ReadHelpFile(std::string& contents) const {
+  // The current directory first: it is where the operator keeps his files, and a help
+  // text there is the one meant for this desk. The installed copy keeps Help working
+  // after a file dialog has moved the current directory elsewhere.
+  if (ReadWholeFile(kHelpFile, contents)) return true;
+  for (const std::string& dir : helpFallbackDirs) {
+    if (dir.empty()) continue;
+    if (ReadWholeFile(std::filesystem::path(dir) / kHelpFile, contents)) return true;
+  }
+  return false;
+}
+
+void HelpAndScale::Help_1Click() {
+  f_.shell.EnterIdleState();
+  f_.Memo1.visible = false;
+  std::string contents;
+  if (!ReadHelpFile(contents)) return;
+  f_.Help1.ClearLines();
+  for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset}) c->visible = false;
+  std::vector<std::string> lines = SplitTextLines(contents);
+  f_.s.LineText = lines.back();
+  f_.Help1.SetLines(std::move(lines));
+  f_.Help1.visible = true;
+}
+
+void HelpAndScale::ScaleClick() {
+  if (f_.s.LargeLayout == 0) {
+    Enlarge();
+    f_.s.LargeLayout = 1;
+    f_.Scale.caption = "Small Buttons";
+  } else {
+    Restore();
+    f_.s.LargeLayout = 0;
+    f_.Scale.caption = "Large Buttons";
+  }
+  // The window keeps its top-left corner; only its size changes.
+  f_.sys.toolkit.WindowResized(f_.Width, f_.Height);
+}
+
+void HelpAndScale::Enlarge() {
+  auto up = [](int v) { return ScaleValue(v, kLargeScale, kNormalScale); };
+  normal_.clear();
+  for (Control* c : f_.AllControls()) {
+    normal_.push_back({c, c->left, c->top, c->width, c->height, c->font.height});
+    c->left = up(c->left);
+    c->top = up(c->top);
+    c->width = up(c->width);
+    c->height = up(c->height);
+    c->font.height = up(c->font.height);
+  }
+  normalWindow_ = {f_.Width, f_.Height, f_.ClientWidth, f_.ClientHeight};
+  normalKept_ = true;
+  // The frame (border and title bar) keeps its size; the client area grows.
+  const int frame_width = f_.Width - f_.ClientWidth;
+  const int frame_height = f_.Height - f_.ClientHeight;
+  f_.ClientWidth = up(f_.ClientWidth);
+  f_.ClientHeight = up(f_.ClientHeight);
+  f_.Width = f_.ClientWidth + frame_width;
+  f_.Height = f_.ClientHeight + frame_height;
+}
+
+void HelpAndScale::Restore() {
+  if (!normalKept_) {
+    // Enlarged without this service knowing the normal layout: scale back instead.
+    auto down = [](int v) { return ScaleValue(v, kNormalScale, kLargeScale); };
+    for (Control* c : f_.AllControls()) {
+      c->left = down(c->left);
+      c->top = down(c->top);
+      c->width = down(c->width);
+      c->height = down(c->height);
+      c->font.height = down(c->font.height);
+    }
+    normalWindow_ = {down(f_.Width), down(f_.Height), down(f_.ClientWidth), down(f_.ClientHeight)};
+  }
+  for (const Geometry& g : normal_) {
+    Control& c = *g.control;
+    c.left = Unscale(c.left, g.left);
+    c.top = Unscale(c.top, g.top);
+    c.width = Unscale(c.width, g.width);
+    c.height = Unscale(c.height, g.height);
+    c.font.height = Unscale(c.font.height, g.fontHeight);
+  }
+  normal_.clear();
+  normalKept_ = false;
+  f_.Width = normalWindow_.width;
+  f_.Height = normalWindow_.height;
+  f_.ClientWidth = normalWindow_.clientWidth;
+  f_.ClientHeight = normalWindow_.clientHeight;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,49 @@
+// The buffer editor: a page of 256 bytes as a hex view with a byte cursor, typing on
+// the hex or the character side, an address box to jump, and leaving on focus loss,
+// after which the checksum is computed again over the edited buffer.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "app/controls.h"
+
+namespace tarnwick {
+
+class TMainForm;
+
+class HexEditor {
+ public:
+  explicit HexEditor(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  void EditClick();
+  void Edit_1KeyDown(Key key);
+  void Edit_1KeyPress(char& ch);
+  void Edit_1KeyUp();
+  void Edit_1MouseDown();
+  void Edit_1Exit();
+  void Edit_InfoClick();
+  void Chg_Edit_AddKeyPress(char& ch);
+  void Chg_Edit_AddExit();
+
+  void RedrawEditor();
+  void RedrawEditorByte();
+  void ShowEditorInfo();
+  void PlaceEditorCaret();
+
+ private:
+  // The buffer address under the cursor (it may lie past the view's last row between
+  // a move and its wrap).
+  int64_t CursorAddress() const;
+  std::optional<uint8_t> ByteAt(int64_t address) const;
+  // Rewrites the view's text for one byte if it lies on the page shown.
+  void RedrawAddress(int64_t address);
+  // Brings a cursor that has run off its row or page back onto the view, keeping the
+  // address it points at.
+  void WrapCursor();
+
+  TMainForm& f_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,376 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "support/form_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+class HexEditorTest : public FormTest {
+ protected:
+  // A typed character arrives as key-down, the character, key-up.
+  void Type(char ch) {
+    f.KeyDown(f.Edit_1, Key::Other);
+    f.KeyPress(f.Edit_1, ch);
+    f.KeyUp(f.Edit_1, Key::Other);
+  }
+  void Press(Key key, int times = 1) {
+    for (int i = 0; i < times; ++i) {
+      f.KeyDown(f.Edit_1, key);
+      f.KeyUp(f.Edit_1, key);
+    }
+  }
+  void Open() { f.Click(f.Edit); }
+  void Chip(int32_t chip_end, int32_t word_mode) {
+    f.s.ChipEnd = chip_end;
+    f.s.WordMode = word_mode;
+  }
+  int32_t Cursor() const { return f.s.ViewTop + 16 * f.s.CursorRow + f.s.CursorCol; }
+};
+
+TEST_F(HexEditorTest, OpeningShowsTheFirstPageWithTheCursorOnByteZero) {
+  f.s.Buffer[0x00] = 0x54;
+  f.s.Buffer[0xFF] = 0x21;
+  f.s.ViewTop = 0x300;
+  f.s.CursorRow = 5;
+  Open();
+  ASSERT_EQ(f.Edit_1.lines().size(), 16u);
+  EXPECT_EQ(f.Edit_1.lines()[0],
+            "000000  54 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00   T...............");
+  EXPECT_EQ(f.Edit_1.lines()[15],
+            "0000F0  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 21   ...............!");
+  EXPECT_TRUE(f.Edit_1.visible);
+  EXPECT_TRUE(f.Edit_Info.visible);
+  EXPECT_FALSE(f.Memo1.visible);
+  EXPECT_EQ(f.Edit_1.caretLine, 0);
+  EXPECT_EQ(f.Edit_1.caretColumn, 8);
+  EXPECT_EQ(h.toolkit.focused, &f.Edit_1);
+  EXPECT_EQ(f.Edit_Info.caption,
+            "Address=000000             Hex Data=54               Ascii Data=T");
+  // The window stays idle: the other buttons remain usable.
+  EXPECT_TRUE(f.Fill.enabled);
+}
+
+TEST_F(HexEditorTest, TypingFourThenOneStores41AndMovesOn) {
+  Chip(0x3FF, 0);
+  f.s.Buffer[0x12] = 0xFF;
+  Open();
+  Press(Key::Down);
+  Press(Key::Right, 2);
+  Type('4');
+  EXPECT_EQ(f.s.Buffer[0x12], 0x4F) << "only the high digit changes";
+  EXPECT_EQ(f.s.CursorCol, 2);
+  EXPECT_EQ(f.s.CursorNibble, 1);
+  EXPECT_EQ(f.Edit_1.caretColumn, 15);
+  Type('1');
+  EXPECT_EQ(f.s.Buffer[0x12], 0x41);
+  EXPECT_EQ(f.s.CursorCol, 3);
+  EXPECT_EQ(f.s.CursorNibble, 0);
+  EXPECT_EQ(f.Edit_1.lines()[1],
+            "000010  00 00 41 00 00 00 00 00 00 00 00 00 00 00 00 00   ..A.............");
+}
+
+TEST_F(HexEditorTest, LowerCaseDigitsCountAndOtherCharactersDoNot) {
+  Open();
+  Type('g');
+  Type(' ');
+  EXPECT_EQ(f.s.Buffer[0], 0x00);
+  EXPECT_EQ(f.s.CursorNibble, 0);
+  Type('b');
+  Type('e');
+  EXPECT_EQ(f.s.Buffer[0], 0xBE);
+  EXPECT_EQ(f.s.CursorCol, 1);
+}
+
+TEST_F(HexEditorTest, CharacterSideStoresEveryCharacterCode) {
+  Open();
+  f.MouseDown(f.Edit_1, 2, 60);  // character of byte 0x22
+  EXPECT_EQ(f.s.AsciiSide, 1);
+  EXPECT_EQ(f.Edit_Info.caption,
+            "Address=000022             Hex Data=00               Ascii Data=.");
+  Type('A');
+  Type('\b');
+  EXPECT_EQ(f.s.Buffer[0x22], 0x41);
+  EXPECT_EQ(f.s.Buffer[0x23], 0x08);
+  EXPECT_EQ(f.s.CursorCol, 4);
+  EXPECT_EQ(f.Edit_1.lines()[2],
+            "000020  00 00 41 08 00 00 00 00 00 00 00 00 00 00 00 00   ..A.............");
+  EXPECT_EQ(f.Edit_1.caretColumn, 62);
+}
+
+TEST_F(HexEditorTest, TheSideIsKeptForTheNextOpening) {
+  Open();
+  f.MouseDown(f.Edit_1, 0, 70);
+  h.toolkit.SetFocus(f.Fill);
+  Open();
+  EXPECT_EQ(f.s.AsciiSide, 1);
+  EXPECT_EQ(f.Edit_1.caretColumn, 58);
+}
+
+TEST_F(HexEditorTest, MouseClickOnTheHexSide) {
+  Open();
+  f.MouseDown(f.Edit_1, 4, 18);  // low digit of byte 3
+  EXPECT_EQ(f.s.CursorRow, 4);
+  EXPECT_EQ(f.s.CursorCol, 3);
+  EXPECT_EQ(f.s.CursorNibble, 1);
+  Type('7');
+  EXPECT_EQ(f.s.Buffer[0x43], 0x07);
+  EXPECT_EQ(f.s.CursorCol, 4);
+}
+
+TEST_F(HexEditorTest, ClickBelowTheLastRowWrapsIntoTheNextPageAtTheNextKey) {
+  Chip(0x7FF, 0);
+  Open();
+  f.MouseDown(f.Edit_1, 16, 11);
+  EXPECT_EQ(f.s.CursorRow, 16);
+  Press(Key::Other);
+  EXPECT_EQ(f.s.ViewTop, 0x100);
+  EXPECT_EQ(f.s.CursorRow, 0);
+  EXPECT_EQ(f.s.CursorCol, 1);
+}
+
+struct PagingCase {
+  int32_t wordMode;
+  std::vector<int32_t> pages;  // ViewTop after each Page Down
+};
+
+class HexEditorPaging : public HexEditorTest, public ::testing::WithParamInterface<PagingCase> {};
+
+TEST_P(HexEditorPaging, PageDownStopsAtTheChipsLastPage) {
+  Chip(0x3FF, GetParam().wordMode);
+  Open();
+  for (int32_t expected : GetParam().pages) {
+    Press(Key::PageDown);
+    EXPECT_EQ(f.s.ViewTop, expected);
+    char address[8];
+    std::snprintf(address, sizeof address, "%06X", static_cast<unsigned>(expected));
+    EXPECT_EQ(f.Edit_1.lines()[0].substr(0, 6), address);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WordModes, HexEditorPaging,
+    ::testing::Values(PagingCase{0, {0x100, 0x200, 0x300, 0x300, 0x300}},
+                      PagingCase{1, {0x100, 0x200, 0x300, 0x400, 0x500, 0x600, 0x700, 0x700}},
+                      PagingCase{2, {0x100, 0x200, 0x300, 0x400, 0x500, 0x600, 0x700, 0x700}}));
+
+TEST_F(HexEditorTest, RightOnTheLastByteOfTheLastPageGoesToByteZeroOfThatPage) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::PageDown, 3);
+  Press(Key::Down, 15);
+  Press(Key::End);
+  EXPECT_EQ(Cursor(), 0x3FF);
+  Press(Key::Right);
+  EXPECT_EQ(f.s.ViewTop, 0x300);
+  EXPECT_EQ(f.s.CursorRow, 0);
+  EXPECT_EQ(f.s.CursorCol, 0);
+  EXPECT_EQ(f.Edit_Info.caption.substr(0, 14), "Address=000300");
+}
+
+TEST_F(HexEditorTest, DownOnTheLastRowOfTheLastPageKeepsTheColumn) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::PageDown, 3);
+  Press(Key::Right, 5);
+  Press(Key::Down, 16);
+  EXPECT_EQ(f.s.ViewTop, 0x300);
+  EXPECT_EQ(f.s.CursorRow, 0);
+  EXPECT_EQ(f.s.CursorCol, 5);
+}
+
+TEST_F(HexEditorTest, MovingAcrossRowAndPageEdgesInsideTheChip) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::Down, 15);
+  Press(Key::End);
+  Press(Key::Right);
+  EXPECT_EQ(f.s.ViewTop, 0x100);
+  EXPECT_EQ(Cursor(), 0x100);
+  Press(Key::Left);
+  EXPECT_EQ(f.s.ViewTop, 0x000);
+  EXPECT_EQ(Cursor(), 0xFF);
+  Press(Key::Home);
+  Press(Key::Left);
+  EXPECT_EQ(Cursor(), 0xEF);
+}
+
+TEST_F(HexEditorTest, LeftFromTheLowDigitStaysOnTheByte) {
+  Open();
+  Press(Key::Right, 3);
+  Type('5');
+  Press(Key::Left);
+  EXPECT_EQ(f.s.CursorCol, 3);
+  EXPECT_EQ(f.s.CursorNibble, 0);
+  EXPECT_EQ(f.Edit_1.caretColumn, 17);
+}
+
+TEST_F(HexEditorTest, UpOrPageUpOnTheFirstPagePutsTheCursorOnByteZero) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::Right, 7);
+  Press(Key::Up);
+  EXPECT_EQ(f.s.ViewTop, 0);
+  EXPECT_EQ(Cursor(), 0);
+  Press(Key::Down, 2);
+  Press(Key::Right, 4);
+  Press(Key::PageUp);
+  EXPECT_EQ(f.s.ViewTop, 0);
+  EXPECT_EQ(Cursor(), 0);
+}
+
+TEST_F(HexEditorTest, WithoutAChipTheViewStaysOnTheFirstPage) {
+  Chip(0, 0);
+  Open();
+  Press(Key::Down, 3);
+  Press(Key::Right, 4);
+  Press(Key::PageDown);
+  EXPECT_EQ(f.s.ViewTop, 0);
+  EXPECT_EQ(Cursor(), 0);
+  EXPECT_EQ(f.Edit_1.lines()[15].substr(0, 6), "0000F0");
+}
+
+TEST_F(HexEditorTest, TheViewNeverRunsPastTheEndOfTheBuffer) {
+  Chip(0xFFFFF, 0);  // a heading row of the device list
+  f.s.Buffer[0xFFFF] = 0x5A;
+  Open();
+  for (int i = 0; i < 300; ++i) Press(Key::PageDown);
+  EXPECT_EQ(f.s.ViewTop, 0xFF00);
+  EXPECT_EQ(f.Edit_1.lines()[15],
+            "00FFF0  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 5A   ...............Z");
+  Press(Key::Down, 15);
+  Press(Key::End);
+  Type('1');
+  Type('2');  // the last byte; the cursor is now past it
+  EXPECT_EQ(f.s.Buffer[0xFFFF], 0x12);
+  char three = '3';
+  f.KeyPress(f.Edit_1, three);  // no key-down to wrap first: there is no byte to write
+  EXPECT_EQ(f.s.ViewTop, 0xFF00);
+  Press(Key::Other);
+  EXPECT_EQ(Cursor(), 0xFF00);
+}
+
+TEST_F(HexEditorTest, TypingPastTheRowsEndShowsTheByteInTheNextRow) {
+  Open();
+  Press(Key::End);
+  Type('1');
+  Type('2');
+  // Characters that arrive without a key-down of their own are not wrapped first.
+  for (char c : {'3', '4'}) f.KeyPress(f.Edit_1, c);
+  EXPECT_EQ(f.s.Buffer[0x0F], 0x12);
+  EXPECT_EQ(f.s.Buffer[0x10], 0x34);
+  EXPECT_EQ(f.Edit_1.lines()[0],
+            "000000  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 12   ................");
+  EXPECT_EQ(f.Edit_1.lines()[1],
+            "000010  34 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00   4...............");
+}
+
+TEST_F(HexEditorTest, AnUnknownWordModeStillStopsAtTheBuffersEnd) {
+  Chip(0x7FFF, 7);
+  Open();
+  for (int i = 0; i < 300; ++i) Press(Key::PageDown);
+  EXPECT_EQ(f.s.ViewTop, 0xFF00);
+}
+
+TEST_F(HexEditorTest, JumpToAnAddressKeepsTheCursorPlaceOnThePage) {
+  Chip(0xFFFFF, 0);
+  Open();
+  Press(Key::Down, 2);
+  Press(Key::Right, 3);
+  f.Click(f.Edit_Info);
+  EXPECT_TRUE(f.Chg_Edit_Add.visible);
+  EXPECT_TRUE(f.Chg_Edit_Add.text.empty());
+  EXPECT_EQ(h.toolkit.focused, &f.Chg_Edit_Add);
+  EXPECT_TRUE(f.Edit_1.visible) << "shown again after the focus moved to the box";
+  f.Chg_Edit_Add.text = "1234";
+  char enter = 13;
+  f.KeyPress(f.Chg_Edit_Add, enter);
+  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+  EXPECT_EQ(h.toolkit.focused, &f.Edit_1);
+  EXPECT_EQ(f.s.ViewTop, 0x1230);
+  EXPECT_EQ(f.Edit_Info.caption.substr(0, 14), "Address=001253");
+}
+
+TEST_F(HexEditorTest, JumpIsPulledBackToTheChipsLastPage) {
+  Chip(0xFFF, 0);
+  Open();
+  f.Click(f.Edit_Info);
+  f.Chg_Edit_Add.text = "1234";
+  char enter = 13;
+  f.KeyPress(f.Chg_Edit_Add, enter);
+  EXPECT_EQ(f.s.ViewTop, 0xF00);
+}
+
+TEST_F(HexEditorTest, AddressBoxAdmitsOnlyHexDigitsBackspaceAndEnter) {
+  Open();
+  f.Click(f.Edit_Info);
+  for (char c : {'G', 'x', ' ', '-', '$'}) {
+    char ch = c;
+    f.KeyPress(f.Chg_Edit_Add, ch);
+    EXPECT_EQ(ch, 0) << c;
+  }
+  for (char c : {'0', '9', 'a', 'F', '\b'}) {
+    char ch = c;
+    f.KeyPress(f.Chg_Edit_Add, ch);
+    EXPECT_EQ(ch, c);
+  }
+  EXPECT_TRUE(f.Chg_Edit_Add.visible);
+}
+
+TEST_F(HexEditorTest, EmptyAddressOnlyReturnsTheFocus) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::PageDown);
+  f.Click(f.Edit_Info);
+  char enter = 13;
+  f.KeyPress(f.Chg_Edit_Add, enter);
+  EXPECT_EQ(f.s.ViewTop, 0x100);
+  EXPECT_EQ(h.toolkit.focused, &f.Edit_1);
+  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+}
+
+TEST_F(HexEditorTest, PastedNonHexAddressReportsAndKeepsThePage) {
+  Chip(0x3FF, 0);
+  Open();
+  Press(Key::PageDown);
+  f.Click(f.Edit_Info);
+  f.Chg_Edit_Add.text = "1G";
+  char enter = 13;
+  f.KeyPress(f.Chg_Edit_Add, enter);
+  ASSERT_EQ(h.toolkit.messages.size(), 1u);
+  EXPECT_EQ(h.toolkit.messages[0].text, "'$1G' is not a valid integer value");
+  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+  EXPECT_EQ(f.s.ViewTop, 0x100);
+}
+
+TEST_F(HexEditorTest, AddressBoxHidesWhenItLosesTheFocus) {
+  Open();
+  f.Click(f.Edit_Info);
+  h.toolkit.SetFocus(f.Fill);
+  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+}
+
+TEST_F(HexEditorTest, LeavingHidesTheEditorAndShowsTheNewChecksum) {
+  Chip(0x3FF, 1);
+  f.s.DeviceStart = 0;
+  f.s.DeviceEnd = 0x3FF;
+  f.s.Buffer[0x3FF] = 0x10;
+  Open();
+  Press(Key::Down);
+  Press(Key::Right, 5);
+  Type('4');
+  Type('1');
+  // A byte outside the device window does not count.
+  Press(Key::PageDown, 5);
+  Type('F');
+  Type('F');
+  EXPECT_EQ(f.s.Buffer[0x516], 0xFF);
+  h.toolkit.SetFocus(f.Fill);
+  EXPECT_FALSE(f.Edit_1.visible);
+  EXPECT_FALSE(f.Edit_Info.visible);
+  EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0051");
+}
+
+}  // namespace
+}  // namespace tarnwick
