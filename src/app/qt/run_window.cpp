@@ -7,36 +7,51 @@
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
+#include "app/virtual_clock.h"
+#include "link/linux_port.h"
+#include "sim/sim_box.h"
 
 namespace tarnwick {
 
 namespace {
 
-// Until the printer-port backends are in: a port with nothing on it.
-class EmptyPort final : public PortIo {
+// The simulated box has no desktop to starve: its priority requests always succeed
+// and change nothing.
+class UnchangedPriority final : public ProcessPriority {
  public:
-  uint8_t Read(uint16_t) override { return 0x7F; }
-  void Write(uint16_t, uint8_t) override {}
-  bool Open(uint16_t, std::string&) override { return true; }
-  void Close() override {}
+  bool SetRealTime() override { return true; }
+  bool SetNormal() override { return true; }
 };
 
-}  // namespace
-
-int RunWindow(QApplication& app, PortChoice choice) {
-  (void)choice;
-  app.setApplicationName("Tarnwick");
-  EmptyPort port;
-  LinuxPriority priority;
-  SteadyClock clock;
+int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock) {
   QtToolkit toolkit;
   TMainForm form(Services{toolkit, priority, clock, port});
+  // Help falls back to the copy beside the program when the current directory has none.
+  form.helpScale.helpFallbackDirs.insert(form.helpScale.helpFallbackDirs.begin(),
+                                         QCoreApplication::applicationDirPath().toStdString());
   MainWindowView view(form);
   toolkit.Attach(form, view);
   view.show();
   // Some platforms never make the window active; start up anyway.
   QTimer::singleShot(300, &view, [&view] { view.Start(); });
   return app.exec();
+}
+
+}  // namespace
+
+int RunWindow(QApplication& app, PortChoice choice) {
+  app.setApplicationName("Tarnwick");
+  if (choice == PortChoice::Hardware) {
+    LinuxPortIo port;
+    LinuxPriority priority;
+    SteadyClock clock;
+    return Run(app, port, priority, clock);
+  }
+  VirtualClock clock;
+  clock.FollowRealTime(true);
+  SimBox box(&clock);
+  UnchangedPriority priority;
+  return Run(app, box, priority, clock);
 }
 
 }  // namespace tarnwick
