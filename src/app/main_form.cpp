@@ -4,11 +4,13 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services), shell(*this), link(*this), window(*this), vpp(*this) {
+TMainForm::TMainForm(Services services)
+    : sys(services), shell(*this), link(*this), window(*this), vpp(*this), files(*this) {
   shell.Wire();
   link.Wire();
   window.Wire();
   vpp.Wire();
+  files.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

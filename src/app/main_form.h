@@ -9,6 +9,7 @@
 #include "app/shell.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
+#include "formats/file_commands.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
@@ -36,6 +37,7 @@ class TMainForm : public MainFormControls {
   Link link;
   BufferWindow window;
   Vpp vpp;
+  FileCommands files;
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.
