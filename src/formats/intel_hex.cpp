@@ -71,7 +71,9 @@ void PutSegmentRecord(std::string& out, int64_t file_pos) {
   RecordText r;
   r.AddHex(segment, 4);
   const auto check = static_cast<uint8_t>(0xFC - (segment >> 8) - (segment & 0xFF));
-  WriteLine(out, ":02000002" + r.text() + HexText(check, 2));
+  out += ":02000002";
+  out += r.text();
+  WriteLine(out, HexText(check, 2));
 }
 
 }  // namespace
@@ -115,7 +117,10 @@ std::string WriteIntelHex(const BufferBytes& buffer, int64_t limit) {
       ++n;
     } while (n < kRecordBytes && (pos & 0xFFFF) != 0);
     const auto check = static_cast<uint8_t>(0 - (n + r.sum()));
-    WriteLine(out, ":" + HexText(n, 2) + r.text() + HexText(check, 2));
+    out += ':';
+    out += HexText(n, 2);
+    out += r.text();
+    WriteLine(out, HexText(check, 2));
     if ((pos & 0xFFFF) == 0) PutSegmentRecord(out, pos);
   } while (pos <= limit);
   WriteLine(out, kEndRecord);
