@@ -152,7 +152,10 @@ TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
   // 16 bytes at 10100 after a linear base of 10000.
   WriteFileText(dir / "high.hex", ":020000040001F9\n:10010000000102030405060708090A0B0C0D0E0F77\n");
   Answer(dir / "high.hex");
+  std::string quit_during_load;
+  h.toolkit.onMessage = [&](const ShownMessage&) { quit_during_load = f.Quit_Func_But.caption; };
   f.Click(f.Load_But);
+  EXPECT_EQ(quit_during_load, "&Quit = 10100") << "five digits while a hex file loads";
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_EQ(h.toolkit.messages[0].text,
             "16 Bytes Lay Beyond Buffer Address FFFF and Were Not Loaded.");
