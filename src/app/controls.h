@@ -70,14 +70,14 @@ class Control {
   std::string hint;     // tooltip
   bool enabled = true;
   bool visible = true;
-  bool autoSize = false;    // static texts sized to their text
-  bool upperCase = false;   // edits
-  int maxLength = 0;        // edits, 0 = no limit
-  bool readOnly = false;    // rich edit
-  bool scrollBar = false;   // memos: vertical scroll bar
-  int itemHeight = 0;       // list boxes
-  std::string text;         // one-line edits
-  int itemIndex = -1;       // list boxes: the selected row
+  bool autoSize = false;   // static texts sized to their text
+  bool upperCase = false;  // edits
+  int maxLength = 0;       // edits, 0 = no limit
+  bool readOnly = false;   // rich edit
+  bool scrollBar = false;  // memos: vertical scroll bar
+  int itemHeight = 0;      // list boxes
+  std::string text;        // one-line edits
+  int itemIndex = -1;      // list boxes: the selected row
 
   // Memos, list items and the rich edit's lines. Changing them goes through these
   // members so the view can tell cheaply whether it must refresh (a verify may list

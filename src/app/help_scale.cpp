@@ -6,20 +6,13 @@
 #include <iterator>
 
 #include "app/main_form.h"
+#include "app/text_lines.h"
 
 namespace tarnwick {
 
 namespace {
 
 constexpr const char* kHelpFile = "Tarnwick.Txt";
-constexpr char kCtrlZ = 0x1A;
-
-bool ReadWholeFile(const std::filesystem::path& path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
 
 // A value that still holds its enlarged form goes back to the normal value it came
 // from; one that was changed while enlarged (a panel resized by device selection) is
@@ -30,21 +23,6 @@ int Unscale(int current, int normal) {
 }
 
 }  // namespace
-
-std::vector<std::string> SplitTextLines(std::string_view contents) {
-  const size_t end = std::min(contents.find(kCtrlZ), contents.size());
-  std::vector<std::string> lines;
-  size_t pos = 0;
-  do {
-    size_t stop = pos;
-    while (stop < end && contents[stop] != '\r' && contents[stop] != '\n') ++stop;
-    lines.emplace_back(contents.substr(pos, stop - pos));
-    pos = stop;
-    if (pos < end && contents[pos] == '\r') ++pos;
-    if (pos < end && contents[pos] == '\n') ++pos;  // LF alone, or the LF of CR LF
-  } while (pos < end);
-  return lines;
-}
 
 int ScaleValue(int value, int numerator, int denominator) {
   const long long product = static_cast<long long>(value) * numerator;
@@ -65,10 +43,10 @@ bool HelpAndScale::ReadHelpFile(std::string& contents) const {
   // The current directory first: it is where the operator keeps his files, and a help
   // text there is the one meant for this desk. The installed copy keeps Help working
   // after a file dialog has moved the current directory elsewhere.
-  if (ReadWholeFile(kHelpFile, contents)) return true;
+  if (ReadWholeTextFile(kHelpFile, contents)) return true;
   for (const std::string& dir : helpFallbackDirs) {
     if (dir.empty()) continue;
-    if (ReadWholeFile(std::filesystem::path(dir) / kHelpFile, contents)) return true;
+    if (ReadWholeTextFile((std::filesystem::path(dir) / kHelpFile).string(), contents)) return true;
   }
   return false;
 }

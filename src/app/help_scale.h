@@ -13,7 +13,6 @@ class Control;
 
 // Splits a text file's contents into lines the way the program has always read text:
 // CR LF, CR or LF ends a line, Ctrl-Z ends the file. There is always at least one line.
-std::vector<std::string> SplitTextLines(std::string_view contents);
 
 // Rounds value * numerator / denominator to the nearest integer, halves away from zero.
 int ScaleValue(int value, int numerator, int denominator);

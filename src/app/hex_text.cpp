@@ -28,7 +28,8 @@ std::string NotValidIntegerMessage(std::string_view text) {
 
 std::string HexText(int64_t value, int min_digits) {
   char digits[24];
-  const auto bits = static_cast<unsigned long long>(value < 0 ? static_cast<uint32_t>(value) : value);
+  const auto bits =
+      static_cast<unsigned long long>(value < 0 ? static_cast<uint32_t>(value) : value);
   std::snprintf(digits, sizeof digits, "%0*llX", min_digits, bits);
   return digits;
 }
@@ -63,6 +64,8 @@ int32_t ConvertHex(std::string_view text) {
   return ConvertInteger(prefixed);
 }
 
-bool IsEntryKey(char c) { return c == 8 || DigitValue(c, 16) >= 0; }
+bool IsEntryKey(char c) {
+  return c == 8 || DigitValue(c, 16) >= 0;
+}
 
 }  // namespace tarnwick

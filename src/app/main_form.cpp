@@ -14,6 +14,9 @@ TMainForm::TMainForm(Services services) : sys(services) {
   detect.Wire();
   editor.Wire();
   helpScale.Wire();
+  files.Wire();
+  startup.Wire();
+  startup.FormCreate();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

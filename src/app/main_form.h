@@ -8,11 +8,13 @@
 #include "app/platform.h"
 #include "app/program_state.h"
 #include "app/shell.h"
+#include "app/startup.h"
 #include "app/test_panel.h"
 #include "app/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "buffer/hex_editor.h"
 #include "devices/device_select.h"
+#include "formats/file_commands.h"
 #include "link/detect.h"
 #include "link/latches.h"
 #include "link/port_io.h"
@@ -46,6 +48,8 @@ class TMainForm : public MainFormControls {
   Detector detect{*this};
   HexEditor editor{*this};
   HelpAndScale helpScale{*this};
+  FileCommands files{*this};
+  Startup startup{*this};
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.

@@ -18,7 +18,9 @@ void Place(Control& c, int left, int top, int width, int height) {
   c.height = height;
 }
 
-Font FixedFont(int height) { return Font{kFixedFace, height, false, colour::Black}; }
+Font FixedFont(int height) {
+  return Font{kFixedFace, height, false, colour::Black};
+}
 
 void MakePanel(Control& panel, Rgb fill, int left, int top, int width, int height) {
   Place(panel, left, top, width, height);
@@ -48,8 +50,9 @@ void MakeOverlay(Control& c, int left, int top, int width, int height, Font font
 }  // namespace
 
 MainFormControls::MainFormControls() {
-  Caption = "Tarnwick - 8741/8748/8749/8751/87C5x/89C5x/89S Programmer for the Quillbox II - Linux - "
-            "Version 1.0 - December 2026";
+  Caption =
+      "Tarnwick - 8741/8748/8749/8751/87C5x/89C5x/89S Programmer for the Quillbox II - Linux - "
+      "Version 1.0 - December 2026";
   OpenDialog1.filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
   OpenDialog1.defaultExt = ".Bin";
   OpenDialog1.mustExist = true;
@@ -148,8 +151,7 @@ MainFormControls::MainFormControls() {
   MakeOverlay(Security_List, 128, 32, 113, 65, FixedFont(12));
   Security_List.SetLines({"Program Bit 1", "Program Bit 2", "Program Bit 3", "Cancel"});
   MakeOverlay(FillBox, 128, 200, 162, 65, FixedFont(12));
-  FillBox.SetLines(
-      {"Fill Buffer With 00", "Fill Buffer With FF", "Fill Buffer With XX", "Cancel"});
+  FillBox.SetLines({"Fill Buffer With 00", "Fill Buffer With FF", "Fill Buffer With XX", "Cancel"});
   MakeOverlay(Fill_Edit, 290, 227, 37, 23, Font{});
   Fill_Edit.upperCase = true;
   Fill_Edit.maxLength = 2;
@@ -159,15 +161,15 @@ MainFormControls::MainFormControls() {
   Edit_Add.upperCase = true;
   Edit_Add.maxLength = 5;
 
-  all_ = {&Panel8,       &Programm,    &Security,      &Erase_But,  &Panel7,     &Blank_Chk,
-          &Verify,       &Move_Eprom,  &Compare,       &Device,     &Panel6,     &Edit,
-          &Fill,         &Panel5,      &Auto_Verify,   &Vpp_But,    &Panel4,     &Help_1,
-          &Scale,        &Panel3,      &Chk_Sum_But,   &File_But,   &Save_But,   &Load_But,
-          &Panel2,       &Start_Buf_Add, &Start_Add,   &End_Add,    &Offset,     &Panel1,
-          &StaticText1,  &Chg_Lpt4,    &Chg_Pass,      &Chg_Pulse,  &Chg_Delay,  &Test_Vpp,
-          &Quit_Test,    &Quit_Func_But, &StaticText3, &Prg_Type_But, &StaticText4, &Memo1,
-          &Device_Box,   &A874X,       &A875X,         &Vpp_Test,   &Help1,      &Edit_Info,
-          &Edit_1,       &Chg_Edit_Add, &Security_List, &FillBox,   &Fill_Edit,  &File_Type,
+  all_ = {&Panel8,      &Programm,      &Security,      &Erase_But,    &Panel7,      &Blank_Chk,
+          &Verify,      &Move_Eprom,    &Compare,       &Device,       &Panel6,      &Edit,
+          &Fill,        &Panel5,        &Auto_Verify,   &Vpp_But,      &Panel4,      &Help_1,
+          &Scale,       &Panel3,        &Chk_Sum_But,   &File_But,     &Save_But,    &Load_But,
+          &Panel2,      &Start_Buf_Add, &Start_Add,     &End_Add,      &Offset,      &Panel1,
+          &StaticText1, &Chg_Lpt4,      &Chg_Pass,      &Chg_Pulse,    &Chg_Delay,   &Test_Vpp,
+          &Quit_Test,   &Quit_Func_But, &StaticText3,   &Prg_Type_But, &StaticText4, &Memo1,
+          &Device_Box,  &A874X,         &A875X,         &Vpp_Test,     &Help1,       &Edit_Info,
+          &Edit_1,      &Chg_Edit_Add,  &Security_List, &FillBox,      &Fill_Edit,   &File_Type,
           &Edit_Add};
 }
 

@@ -100,6 +100,8 @@ struct ProgramState {
 
 // True when a buffer address lies inside the 64 KiB buffer. Every access through a
 // window value (which may run to FFFFF) goes through this test first.
-constexpr bool InBuffer(int64_t address) { return address >= 0 && address <= kLastBufferAddress; }
+constexpr bool InBuffer(int64_t address) {
+  return address >= 0 && address <= kLastBufferAddress;
+}
 
 }  // namespace tarnwick

@@ -15,12 +15,12 @@ void Shell::Wire() {
 
 void Shell::EnterBusyState() {
   f_.window.StartPass();
-  for (Control* c : {&f_.Quit_Func_But, &f_.Programm,  &f_.Verify,       &f_.Auto_Verify,
-                     &f_.Move_Eprom,    &f_.Blank_Chk, &f_.Erase_But,    &f_.Vpp_But,
-                     &f_.Compare,       &f_.Security,  &f_.Start_Buf_Add, &f_.Prg_Type_But,
-                     &f_.Chk_Sum_But,   &f_.Start_Add, &f_.Save_But,     &f_.Load_But,
-                     &f_.File_But,      &f_.End_Add,   &f_.Offset,       &f_.Device,
-                     &f_.Help_1,        &f_.Scale,     &f_.Edit,         &f_.Fill})
+  for (Control* c :
+       {&f_.Quit_Func_But, &f_.Programm,     &f_.Verify,      &f_.Auto_Verify, &f_.Move_Eprom,
+        &f_.Blank_Chk,     &f_.Erase_But,    &f_.Vpp_But,     &f_.Compare,     &f_.Security,
+        &f_.Start_Buf_Add, &f_.Prg_Type_But, &f_.Chk_Sum_But, &f_.Start_Add,   &f_.Save_But,
+        &f_.Load_But,      &f_.File_But,     &f_.End_Add,     &f_.Offset,      &f_.Device,
+        &f_.Help_1,        &f_.Scale,        &f_.Edit,        &f_.Fill})
     c->enabled = false;
   f_.Memo1.visible = false;
   f_.Help1.visible = false;
@@ -33,14 +33,13 @@ void Shell::EnterBusyState() {
 
 void Shell::EnterIdleState() {
   if (f_.s.ProgrammerFound > 0) {
-    for (Control* c : {&f_.Quit_Func_But, &f_.Programm, &f_.Verify, &f_.Auto_Verify,
-                       &f_.Move_Eprom, &f_.Blank_Chk, &f_.Erase_But, &f_.Vpp_But, &f_.Compare,
-                       &f_.Security})
+    for (Control* c : {&f_.Quit_Func_But, &f_.Programm, &f_.Verify, &f_.Auto_Verify, &f_.Move_Eprom,
+                       &f_.Blank_Chk, &f_.Erase_But, &f_.Vpp_But, &f_.Compare, &f_.Security})
       c->enabled = true;
   }
   for (Control* c : {&f_.Start_Buf_Add, &f_.Prg_Type_But, &f_.Chk_Sum_But, &f_.Start_Add,
-                     &f_.Save_But, &f_.Load_But, &f_.File_But, &f_.End_Add, &f_.Offset,
-                     &f_.Device, &f_.Help_1, &f_.Scale, &f_.Edit, &f_.Fill})
+                     &f_.Save_But, &f_.Load_But, &f_.File_But, &f_.End_Add, &f_.Offset, &f_.Device,
+                     &f_.Help_1, &f_.Scale, &f_.Edit, &f_.Fill})
     c->enabled = true;
   for (Control* c : {&f_.Help1, &f_.FillBox, &f_.Fill_Edit, &f_.File_Type}) c->visible = false;
   for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset}) c->visible = true;
@@ -51,7 +50,9 @@ void Shell::EnterIdleState() {
   f_.sys.toolkit.ProcessMessages();
 }
 
-void Shell::Quit_Func_ButClick() { f_.s.StopCount = 5; }
+void Shell::Quit_Func_ButClick() {
+  f_.s.StopCount = 5;
+}
 
 void Shell::Timer1Timer() {
   f_.s.WaitMs = 0;

@@ -1,4 +1,5 @@
 #include "app/help_scale.h"
+#include "app/text_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,174 @@
+#include "app/startup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "app/hex_text.h"
+#include "app/main_form.h"
+#include "app/text_lines.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr int kSlots = 30;
+constexpr size_t kLinesRead = 29;
+constexpr uint16_t kFirstProbeAddress = 0x278;
+
+// Lines 1 to 3 are taken only when greater than what the program already holds.
+void StoreIfGreater(uint16_t& value, const std::string& text) {
+  const int32_t number = ConvertInteger(text);
+  if (number > value) value = static_cast<uint16_t>(number);
+}
+
+}  // namespace
+
+ConfigText ReadConfigFile(const std::string& path) {
+  ConfigText config;
+  std::string contents;
+  if (!ReadWholeTextFile(path, contents)) return config;
+  config.opened = true;
+  // An empty file holds no line at all; otherwise a last line without its CR LF counts.
+  if (contents.empty() || contents.front() == kCtrlZ) return config;
+  config.lines = SplitTextLines(contents);
+  if (config.lines.size() > kLinesRead) config.lines.resize(kLinesRead);
+  return config;
+}
+
+std::string WriteConfigFile(const std::string& path, const std::vector<std::string>& lines) {
+  const std::string temporary = path + ".new";
+  std::FILE* out = std::fopen(temporary.c_str(), "wb");
+  if (out == nullptr) return std::strerror(errno);
+  bool ok = true;
+  for (const std::string& line : lines) {
+    ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size();
+    ok = ok && std::fwrite("\r\n", 1, 2, out) == 2;
+  }
+  int error = ok ? 0 : errno;
+  if (std::fclose(out) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (ok) return {};
+  std::remove(temporary.c_str());
+  return error != 0 ? std::strerror(error) : "write failed";
+}
+
+void Startup::Wire() {
+  f_.OnActivate = [this] { FormActivate(); };
+  f_.OnCloseQuery = [this] { FormCloseQuery(); };
+}
+
+void Startup::FormCreate() {
+  ProgramState& s = f_.s;
+  s.WordMode = 0;
+  s.OpFailed = 0;
+  f_.Device.caption = "No Device";
+  s.ProgrammerFound = 0;
+  s.VppCode = 1;
+  s.HexOffset = 0;
+  s.HexLowLimit = 0;
+  s.HexHighLimit = kNoDeviceEnd;
+  s.ProgramPass = 1;
+  f_.Memo1.ClearLines();
+  f_.sys.toolkit.ProcessMessages();
+}
+
+std::string Startup::ConfigPath() const {
+  const std::string& dir = f_.s.ProgramDir;
+  return dir.empty() || dir.back() == '/' ? dir + kConfigFileName : dir + "/" + kConfigFileName;
+}
+
+void Startup::FormActivate() {
+  ProgramState& s = f_.s;
+  f_.sys.toolkit.ProcessMessages();
+  f_.shell.EnterBusyState();
+  f_.Memo1.visible = false;
+  s.ProgramDir = CurrentDirectory();
+  s.Lpt4Address = kFirstProbeAddress;
+
+  const ConfigText config = ReadConfigFile(ConfigPath());
+  if (config.opened) ApplyConfig(config);
+
+  f_.detect.FindProgrammer();
+  if (s.ProgrammerFound > 0) {
+    f_.detect.CalibrateSpeed();
+    s.PulseWait = static_cast<uint16_t>(s.SpeedCount / 20);
+  }
+  if (s.PulseWait < s.ProgramPulse) s.PulseWait = s.ProgramPulse;
+  f_.vpp.ApplyVpp();
+  s.OpFailed = 0;
+  f_.shell.EnterIdleState();
+  if (f_.Device.caption == "No Device") f_.Device_Box.visible = true;
+}
+
+void Startup::ApplyConfig(const ConfigText& config) {
+  ProgramState& s = f_.s;
+  std::array<std::string, kSlots + 1> slot;
+  slot.fill("1");
+  for (size_t i = 0; i < config.lines.size(); ++i) slot[i + 1] = config.lines[i];
+
+  StoreIfGreater(s.ProgramPulse, slot[1]);
+  StoreIfGreater(s.ProgramPass, slot[2]);
+  StoreIfGreater(s.PortDelay, slot[3]);
+  s.DeviceRow = ConvertInteger(slot[4]);
+  f_.devices.SelectDevice();
+
+  s.FileType = ConvertInteger(slot[5]);
+  s.WordMode = ConvertInteger(slot[6]);
+  s.VppCode = ConvertInteger(slot[7]);
+  s.AutoVerifyOn = ConvertInteger(slot[8]);
+  s.BufferStart = ConvertInteger(slot[9]);
+  s.DeviceStart = ConvertInteger(slot[10]);
+  s.DeviceEnd = ConvertInteger(slot[11]);
+  s.HexOffset = ConvertInteger(slot[12]);
+  f_.Auto_Verify.caption = s.AutoVerifyOn == 1 ? "Auto Verify On" : "Auto Verify Off";
+  f_.files.ShowFileType();
+  static constexpr const char* kWordModeCaptions[] = {"Byte Program", "Word Even/High",
+                                                      "Word Odd/Low"};
+  if (s.WordMode >= 0 && s.WordMode <= 2) f_.Prg_Type_But.caption = kWordModeCaptions[s.WordMode];
+  f_.window.ApplyWindow();
+
+  // A file that ends before line 13 names no file to reload (its slot would read "1").
+  const std::string& last_file = config.lines.size() >= 13 ? slot[13] : std::string();
+  if (!last_file.empty()) {
+    f_.OpenDialog1.fileName = last_file;
+    const bool loaded = s.FileType == 0 ? f_.files.LoadBinaryFile() : f_.files.LoadHexFile();
+    if (loaded) f_.StaticText4.caption = "Last File Loaded in Buffer=" + f_.OpenDialog1.fileName;
+  }
+
+  if (slot[14].size() > 3) {
+    s.Lpt4Address = static_cast<uint16_t>(ConvertInteger(slot[14]));
+    f_.Chg_Lpt4.caption = "LPT4=" + HexText(s.Lpt4Address, 4);
+  }
+}
+
+std::vector<std::string> Startup::ConfigLines() const {
+  const ProgramState& s = f_.s;
+  return {
+      std::to_string(s.ProgramPulse), std::to_string(s.ProgramPass),  std::to_string(s.PortDelay),
+      std::to_string(s.DeviceRow),    std::to_string(s.FileType),     std::to_string(s.WordMode),
+      std::to_string(s.VppCode),      std::to_string(s.AutoVerifyOn), std::to_string(s.BufferStart),
+      std::to_string(s.DeviceStart),  std::to_string(s.DeviceEnd),    std::to_string(s.HexOffset),
+      f_.OpenDialog1.fileName,        std::to_string(s.Lpt4Address)};
+}
+
+void Startup::FormCloseQuery() {
+  ProgramState& s = f_.s;
+  s.StopCount = 5;
+  s.WaitMs = 0;
+  f_.SetTimer1(false);
+  if (s.ProgrammerFound > 0) f_.link.ClosePort();
+  const std::string failure = WriteConfigFile(ConfigPath(), ConfigLines());
+  if (!failure.empty())
+    f_.sys.toolkit.ShowError("The settings could not be saved to " + ConfigPath() + ": " + failure);
+  f_.sys.toolkit.ProcessMessages();
+}
+
+}  // namespace tarnwick

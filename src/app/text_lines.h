@@ -1,0 +1,19 @@
+// Text files as the program reads them: a line ends at CR LF, LF or CR, and a Ctrl-Z
+// (the DOS end-of-file mark) ends the file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+inline constexpr char kCtrlZ = 26;
+
+// The lines of the text, at least one (an empty text is one empty line).
+std::vector<std::string> SplitTextLines(std::string_view contents);
+
+// The whole file, or false when it cannot be opened or read.
+bool ReadWholeTextFile(const std::string& path, std::string& contents);
+
+}  // namespace tarnwick

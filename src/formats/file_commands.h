@@ -1,0 +1,44 @@
+// The operator's file commands: choosing the file format, Load and Save with their
+// dialogs, and the loaders that start-up also uses to reload the last file.
+#pragma once
+
+#include "formats/hex_lines.h"
+
+namespace tarnwick {
+
+class TMainForm;
+class FileError;
+
+class FileCommands {
+ public:
+  explicit FileCommands(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  void File_ButClick();
+  void File_TypeClick();
+  // The File button's caption and both dialogs' extension and filter index from FileType.
+  void ShowFileType();
+  void Load_ButClick();
+  void Save_ButClick();
+
+  // Load the file named by OpenDialog1 into the buffer and end with ShowCheckSum.
+  // They return false when the file could not be opened or read; that has been
+  // reported and the status line says so. A malformed hex field throws HexLoadError
+  // (a ConversionError naming the file and line) once the window is idle again.
+  bool LoadHexFile();
+  bool LoadBinaryFile();
+  // Write the file named by SaveDialog1 from buffer 0000 on; false when it could not
+  // be written (reported).
+  bool SaveBinaryFile();
+  bool SaveHexFile();
+
+ private:
+  HexLoadParams LoadParams();
+  void ReportLoad(const LoadResult& result);
+  void ReportFailure(const FileError& error, const char* status);
+
+  TMainForm& f_;
+  bool checksum_report_ = false;  // Memo1 lists bad record checksums of the last load
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,97 @@
+#include "formats/hex_lines.h"
+
+#include <bit>
+
+namespace tarnwick {
+
+int32_t LoadMask(int32_t chipEnd, int32_t wordMode) {
+  const int64_t mask = wordMode == 0 ? int64_t{chipEnd} : 2 * int64_t{chipEnd} + 1;
+  if (mask <= 0) return static_cast<int32_t>(mask);
+  // Every chip size but the 89C55's (20 KiB, ChipEnd 4FFF) is a power of two, and for
+  // those this leaves the mask unchanged.
+  const auto covering = std::bit_ceil(static_cast<uint64_t>(mask) + 1) - 1;
+  return static_cast<int32_t>(static_cast<uint32_t>(covering));
+}
+
+int64_t WriteLimit(int32_t deviceEnd, int32_t wordMode) {
+  return wordMode == 0 ? int64_t{deviceEnd} : 2 * int64_t{deviceEnd} + 1;
+}
+
+HexLoadError::HexLoadError(std::string_view text, int line)
+    : ConversionError(text), line_(line), message_(ConversionError::what()) {
+  SetFileName("");
+}
+
+void HexLoadError::SetFileName(std::string_view name) {
+  message_ = NotValidIntegerMessage(text());
+  message_ += "\r\n";
+  if (!name.empty()) {
+    message_.append(name);
+    message_ += ", ";
+  }
+  message_ += "line " + std::to_string(line_);
+}
+
+HexLines::HexLines(std::string_view text) : text_(text.substr(0, text.find(kCtrlZ))) {}
+
+std::optional<std::string_view> HexLines::Next() {
+  if (pos_ >= text_.size()) {
+    if (!first_) return std::nullopt;
+    // An empty file is read as one empty line, as a read loop that tests for the end
+    // after each line does.
+    first_ = false;
+    number_ = next_number_;
+    return std::string_view{};
+  }
+  first_ = false;
+  size_t end = text_.find_first_of("\r\n", pos_);
+  end = end == std::string_view::npos ? text_.size() : end + 1;
+  const std::string_view line = text_.substr(pos_, end - pos_);
+  number_ = next_number_;
+  const bool lf_follows = line.back() == '\r' && end < text_.size() && text_[end] == '\n';
+  if (!lf_follows) ++next_number_;
+  pos_ = end;
+  return line;
+}
+
+std::string_view FieldCursor::TakeChar() {
+  const std::string_view field = rest_.substr(0, 1);
+  rest_.remove_prefix(field.size());
+  return field;
+}
+
+int32_t FieldCursor::TakeHex(int digits) {
+  const std::string_view field = rest_.substr(0, static_cast<size_t>(digits));
+  rest_.remove_prefix(field.size());
+  return ConvertHex(field);
+}
+
+void ForEachLine(std::string_view text,
+                 const std::function<bool(std::string_view line, int number)>& record) {
+  HexLines lines(text);
+  while (const auto line = lines.Next()) {
+    try {
+      if (!record(*line, lines.LineNumber())) return;
+    } catch (const HexLoadError&) {
+      throw;
+    } catch (const ConversionError& error) {
+      throw HexLoadError(error.text(), lines.LineNumber());
+    }
+  }
+}
+
+std::vector<uint8_t> HexPairs(std::string_view fields) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(fields.size() / 2);
+  FieldCursor cursor(fields);
+  while (cursor.rest().size() >= 2) {
+    try {
+      bytes.push_back(static_cast<uint8_t>(cursor.TakeHex(2)));
+    } catch (const ConversionError&) {
+      break;  // the checksum check only looks at what is well formed
+    }
+  }
+  return bytes;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,149 @@
+// What every buffer file format shares: splitting file text into lines, cutting hex
+// fields off a line, placing bytes in the 64 KiB buffer without ever leaving it, and
+// building output records with their running sum.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/hex_text.h"
+#include "app/program_state.h"
+#include "app/text_lines.h"
+
+namespace tarnwick {
+
+using BufferBytes = std::array<uint8_t, kBufferSize>;
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// A record whose checksum does not match its contents. The byte is loaded anyway
+// (hand-edited files rely on that); the operator is shown the list.
+struct BadChecksum {
+  int line = 0;
+  int found = -1;  // -1: the record ends before its checksum
+  uint8_t expected = 0;
+  friend bool operator==(const BadChecksum&, const BadChecksum&) = default;
+};
+
+struct LoadResult {
+  int64_t stored = 0;   // bytes written into the buffer
+  int64_t leftOut = 0;  // bytes whose address lay outside 0000..FFFF
+  std::vector<BadChecksum> badChecksums;
+};
+
+// Where the record addresses of a hex file land.
+struct HexLoadParams {
+  int32_t hexOffset = 0;
+  int32_t lowLimit = 0;
+  int32_t highLimit = kNoDeviceEnd;
+  int32_t mask = kNoDeviceEnd;  // see LoadMask
+  // Called with the address of each record stored (Ascii Hex: every 256 bytes) so the
+  // window can show where the load is.
+  std::function<void(int32_t)> progress;
+};
+
+// The mask that folds record addresses onto the selected chip: ChipEnd, doubled for
+// word files. A chip whose size is not a power of two (the 89C55 ends at 4FFF) gets
+// the smallest all-ones mask that covers it, so its own addresses stay in place.
+int32_t LoadMask(int32_t chipEnd, int32_t wordMode);
+
+// Last buffer address a save covers: DeviceEnd, or the doubled range of word files.
+int64_t WriteLimit(int32_t deviceEnd, int32_t wordMode);
+
+// A conversion failure inside a file: the standard message, then where it happened.
+// It is a ConversionError, so the form's handler boundary reports it like any other.
+class HexLoadError : public ConversionError {
+ public:
+  HexLoadError(std::string_view text, int line);
+  int line() const { return line_; }
+  void SetFileName(std::string_view name);
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  int line_;
+  std::string message_;
+};
+
+// Splits file text into lines. A line runs up to and including the first CR or LF,
+// so a CR LF pair gives a line ending in CR followed by a line holding only the LF.
+// Lines are not cut at any length. Line numbers count a CR LF pair as one break, as
+// an editor shows them.
+class HexLines {
+ public:
+  explicit HexLines(std::string_view text);
+  // The next line, or nullopt at the end. Empty text still yields one empty line.
+  std::optional<std::string_view> Next();
+  int LineNumber() const { return number_; }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  int number_ = 0;
+  int next_number_ = 1;
+  bool first_ = true;
+};
+
+// Cuts fields off the front of one line.
+class FieldCursor {
+ public:
+  explicit FieldCursor(std::string_view line) : rest_(line) {}
+  // The first character, or empty at the end of the line.
+  std::string_view TakeChar();
+  // The next `digits` characters (fewer if the line is shorter) as a hexadecimal
+  // value; throws ConversionError with the field's text. Eight digits keep 32 bits.
+  int32_t TakeHex(int digits);
+  std::string_view rest() const { return rest_; }
+
+ private:
+  std::string_view rest_;
+};
+
+// Runs `record` on every line of `text` until it returns false or the text ends. A
+// conversion failure becomes a HexLoadError carrying the line number.
+void ForEachLine(std::string_view text,
+                 const std::function<bool(std::string_view line, int number)>& record);
+
+// The bytes a record's checksum covers: consecutive hex pairs from the start of
+// `fields`, as many as are well formed.
+std::vector<uint8_t> HexPairs(std::string_view fields);
+
+// Stores one byte at a buffer address, or counts it as left out when the address
+// lies outside the buffer.
+inline void StoreByte(BufferBytes& buffer, int64_t address, uint8_t value, LoadResult& result) {
+  if (InBuffer(address)) {
+    buffer[static_cast<size_t>(address)] = value;
+    ++result.stored;
+  } else {
+    ++result.leftOut;
+  }
+}
+
+// Builds one output line: hex pairs with their running 8-bit sum.
+class RecordText {
+ public:
+  void AddHex(int64_t value, int digits) { text_ += HexText(value, digits); }
+  void PutByte(uint8_t value) {
+    sum_ = static_cast<uint8_t>(sum_ + value);
+    text_ += HexText(value, 2);
+  }
+  void AddToSum(int64_t value) { sum_ = static_cast<uint8_t>(sum_ + value); }
+  uint8_t sum() const { return sum_; }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+  uint8_t sum_ = 0;
+};
+
+// Appends one line and its CR LF to the output.
+inline void WriteLine(std::string& out, std::string_view line) {
+  out += line;
+  out += kLineEnd;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,104 @@
+#include "formats/motorola_hex.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+namespace {
+
+constexpr int kRecordBytes = 16;
+constexpr int32_t kAddressMask = 0xFFFFF;  // the program's 20-bit address space
+constexpr std::string_view kEndRecord = "S804000000FB";
+
+// Address digits by data-record type: S1 16 bits, S2 24 bits, S3 32 bits.
+constexpr int AddressDigits(int type) {
+  return 2 + 2 * type;
+}
+
+int SRecordType(std::string_view c) {
+  return c.size() == 1 && c[0] >= '0' && c[0] <= '9' ? c[0] - '0' : 0;
+}
+
+class MotorolaReader {
+ public:
+  MotorolaReader(const HexLoadParams& params, BufferBytes& buffer) : p_(params), buffer_(buffer) {}
+
+  bool Record(std::string_view line, int number) {
+    FieldCursor c(line);
+    // Only the upper-case mark is a record; the type digit follows it directly.
+    if (c.TakeChar() != "S") return true;
+    const int type = SRecordType(c.TakeChar());
+    if (type >= 1 && type <= 3) {
+      // The count covers address, data and checksum.
+      const int32_t count = c.TakeHex(2) - 1 - AddressDigits(type) / 2;
+      const int32_t address = c.TakeHex(AddressDigits(type)) & kAddressMask;
+      Store(address, count, c);
+    }
+    if (auto bad = CheckMotorolaRecord(line, number)) result_.badChecksums.push_back(*bad);
+    return type < 7;
+  }
+
+  LoadResult result() { return std::move(result_); }
+
+ private:
+  void Store(int32_t address, int32_t count, FieldCursor& c) {
+    // Both values are 20-bit at most, so the sum cannot overflow.
+    int32_t at = address + p_.hexOffset;
+    if (at < p_.lowLimit || at > p_.highLimit) return;
+    at &= p_.mask;
+    if (p_.progress) p_.progress(at);
+    for (int32_t i = 0; i < count; ++i)
+      StoreByte(buffer_, int64_t{at} + i, static_cast<uint8_t>(c.TakeHex(2)), result_);
+  }
+
+  const HexLoadParams& p_;
+  BufferBytes& buffer_;
+  LoadResult result_;
+};
+
+}  // namespace
+
+LoadResult ReadMotorolaHex(std::string_view text, const HexLoadParams& params,
+                           BufferBytes& buffer) {
+  MotorolaReader reader(params, buffer);
+  ForEachLine(text, [&](std::string_view line, int number) { return reader.Record(line, number); });
+  return reader.result();
+}
+
+std::optional<BadChecksum> CheckMotorolaRecord(std::string_view line, int number) {
+  if (line.size() < 2 || line[1] < '0' || line[1] > '9') return std::nullopt;
+  const std::vector<uint8_t> bytes = HexPairs(line.substr(2));
+  if (bytes.empty()) return std::nullopt;
+  const size_t covered = bytes[0];  // the count byte and the bytes it counts but the last
+  if (covered == 0 || bytes.size() < covered) return std::nullopt;
+  uint8_t sum = 0;
+  for (size_t i = 0; i < covered; ++i) sum = static_cast<uint8_t>(sum + bytes[i]);
+  const auto expected = static_cast<uint8_t>(0xFF - sum);
+  const int found = bytes.size() > covered ? bytes[covered] : -1;
+  if (found == expected) return std::nullopt;
+  return BadChecksum{number, found, expected};
+}
+
+std::string WriteMotorolaHex(const BufferBytes& buffer, int64_t limit) {
+  limit = std::min<int64_t>(limit, kLastBufferAddress);
+  std::string out;
+  out.reserve(static_cast<size_t>(std::max<int64_t>(limit, 16) / 16 + 2) * 48);
+  int64_t pos = 0;
+  do {
+    RecordText r;
+    r.AddHex(pos, 6);
+    r.AddToSum((pos >> 16) + ((pos & 0xFFFF) >> 8) + (pos & 0xFF));
+    int n = 0;
+    do {
+      r.PutByte(buffer[static_cast<size_t>(pos++)]);
+      ++n;
+    } while (n < kRecordBytes && pos <= limit);
+    const int count = n + 4;  // three address bytes and the checksum
+    const auto check = static_cast<uint8_t>(0xFF - (count + r.sum()));
+    WriteLine(out, "S2" + HexText(count, 2) + r.text() + HexText(check, 2));
+  } while (pos <= limit);
+  WriteLine(out, kEndRecord);
+  return out;
+}
+
+}  // namespace tarnwick

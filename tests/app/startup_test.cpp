@@ -1,0 +1,235 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/text_lines.h"
+#include "sim/sim_box.h"
+#include "support/form_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test starts the program in an empty directory of its own, as a person would
+// start it in a fresh folder, with the simulated box on 0378.
+class StartupTest : public ::testing::Test {
+ protected:
+  StartupTest() {
+    dir_ = fs::temp_directory_path() /
+           ("tarnwick-startup-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+    box.AttachClock(&h.clock);
+  }
+  ~StartupTest() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+
+  void WriteConfig(const std::string& text) {
+    std::ofstream(dir_ / kConfigFileName, std::ios::binary) << text;
+  }
+  std::vector<std::string> ReadConfigLines() {
+    std::string contents;
+    EXPECT_TRUE(ReadWholeTextFile((dir_ / kConfigFileName).string(), contents));
+    std::vector<std::string> lines = SplitTextLines(contents);
+    if (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+  }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& m : h.toolkit.messages) texts.push_back(m.text);
+    return texts;
+  }
+
+  fs::path dir_, old_;
+  SimBox box;
+  HeadlessForm h{&box};
+  TMainForm& f = h.f();
+};
+
+TEST_F(StartupTest, CreationValues) {
+  EXPECT_EQ(f.s.ProgramPass, 1);
+  EXPECT_EQ(f.s.VppCode, 1);
+  EXPECT_EQ(f.s.HexHighLimit, 0xFFFFF);
+  EXPECT_EQ(f.s.HexLowLimit, 0);
+  EXPECT_EQ(f.s.AutoVerifyOn, 1);
+  EXPECT_EQ(f.Device.caption, "No Device");
+  EXPECT_TRUE(f.Memo1.lines().empty());
+  EXPECT_FALSE(f.Activated());
+}
+
+TEST_F(StartupTest, WithoutAFileFindsTheBoxAndAsksForADevice) {
+  f.Activate();
+  EXPECT_EQ(f.StaticText3.caption, "The Quillbox was Found at 0378");
+  EXPECT_EQ(f.s.ProgrammerFound, 1);
+  EXPECT_TRUE(f.Device_Box.visible) << "no device yet: the list is opened";
+  EXPECT_EQ(f.Device.caption, "No Device");
+  EXPECT_EQ(f.s.Lpt4Address, 0x278);
+  EXPECT_EQ(f.Chg_Lpt4.caption, "LPT4=0000");
+  EXPECT_EQ(f.s.ProgramPass, 1);
+  EXPECT_EQ(f.s.PortDelay, 10);
+  EXPECT_EQ(f.s.ProgramPulse, 400) << "the measured speed of a 1 µs port";
+  EXPECT_EQ(f.s.PulseWait, 400) << "SpeedCount div 20 is below ProgramPulse";
+  EXPECT_EQ(f.Vpp_But.caption, "Vpp = 25");
+  EXPECT_EQ(f.Auto_Verify.caption, "Auto Verify On");
+  EXPECT_TRUE(f.Programm.enabled);
+  EXPECT_EQ(f.StaticText3.colour, colour::Lime);
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(StartupTest, FullFileRestoresEverything) {
+  WriteConfig("5\r\n3\r\n7\r\n9\r\n1\r\n0\r\n7\r\n0\r\n16\r\n32\r\n8191\r\n256\r\n\r\n55296\r\n");
+  f.Activate();
+  EXPECT_EQ(f.Device.caption, "87C51H");
+  EXPECT_EQ(f.s.DeviceFamily, 4);
+  EXPECT_FALSE(f.Device_Box.visible);
+  ASSERT_EQ(h.toolkit.messages.size(), 1u) << "the 875X adapter prompt";
+  EXPECT_EQ(h.toolkit.messages[0].left, 725);
+  EXPECT_EQ(f.s.FileType, 1);
+  EXPECT_EQ(f.File_But.caption, "Intel Hex File");
+  EXPECT_EQ(f.s.AutoVerifyOn, 0);
+  EXPECT_EQ(f.Auto_Verify.caption, "Auto Verify Off");
+  EXPECT_EQ(f.Vpp_But.caption, "Vpp = 12.5");
+  EXPECT_EQ(f.s.BufferStart, 16);
+  EXPECT_EQ(f.s.DeviceStart, 32);
+  EXPECT_EQ(f.s.DeviceEnd, 0xFFF) << "clamped to the chip";
+  EXPECT_EQ(f.End_Add.caption, "Device End=0FFF");
+  EXPECT_EQ(f.Offset.caption, "Hex Offset=0100");
+  EXPECT_EQ(f.s.ProgramPass, 3);
+  EXPECT_EQ(f.s.PortDelay, 10) << "every search sets it";
+  EXPECT_EQ(f.s.ProgramPulse, 400) << "the file's value survives only without a box";
+  EXPECT_EQ(f.s.Lpt4Address, 0xD800);
+  EXPECT_EQ(f.Chg_Lpt4.caption, "LPT4=D800");
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+}
+
+TEST_F(StartupTest, EdgeValuesOfTheFile) {
+  struct Case {
+    const char* what;
+    const char* text;
+    std::function<void(TMainForm&)> check;
+  };
+  const Case cases[] = {
+      {"line 14 of three characters is ignored",
+       "0\r\n1\r\n0\r\n9\r\n0\r\n0\r\n7\r\n1\r\n0\r\n0\r\n0\r\n0\r\n\r\n888\r\n",
+       [](TMainForm& f) {
+         EXPECT_EQ(f.s.Lpt4Address, 632);
+         EXPECT_EQ(f.Chg_Lpt4.caption, "LPT4=0000");
+       }},
+      {"line 8 holding 2 turns verify off", "0\r\n1\r\n0\r\n9\r\n0\r\n0\r\n7\r\n2\r\n",
+       [](TMainForm& f) { EXPECT_EQ(f.Auto_Verify.caption, "Auto Verify Off"); }},
+      {"line 2 holding a negative number keeps 1", "-4\r\n-7\r\n",
+       [](TMainForm& f) { EXPECT_EQ(f.s.ProgramPass, 1); }},
+      {"a file without line 13 reloads nothing", "0\r\n1\r\n0\r\n9\r\n0\r\n0\r\n7\r\n1\r\n",
+       [](TMainForm& f) {
+         EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+         EXPECT_EQ(f.OpenDialog1.fileName, "");
+       }},
+      {"a heading row asks for a device", "0\r\n1\r\n0\r\n7\r\n",
+       [](TMainForm& f) {
+         EXPECT_EQ(f.Device.caption, "No Device");
+         EXPECT_TRUE(f.Device_Box.visible);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteConfig(c.text);
+    HeadlessForm fresh{&box};
+    box.AttachClock(&fresh.clock);
+    fresh.f().Activate();
+    c.check(fresh.f());
+    for (const auto& m : fresh.toolkit.messages)
+      EXPECT_NE(m.kind, ShownMessage::Kind::Error) << m.text;
+  }
+}
+
+TEST_F(StartupTest, BadFirstLineStopsTheStartUpAndTheStatusLineRecovers) {
+  WriteConfig("abc\r\n1\r\n");
+  f.Activate();
+  ASSERT_EQ(Messages(), std::vector<std::string>{"'abc' is not a valid integer value"});
+  EXPECT_EQ(f.s.ProgrammerFound, 0) << "no search";
+  EXPECT_FALSE(f.Device.enabled) << "left busy";
+  EXPECT_EQ(f.StaticText3.caption, "Looking For Programmer");
+  f.Click(f.StaticText3);
+  EXPECT_EQ(f.s.ProgrammerFound, 1);
+  EXPECT_EQ(f.StaticText3.caption, "The Quillbox was Found at 0378");
+  EXPECT_TRUE(f.Device.enabled);
+  EXPECT_TRUE(f.Device_Box.visible);
+}
+
+TEST_F(StartupTest, ReloadsTheLastFileNamedOnLine13) {
+  const fs::path data = dir_ / "last.bin";
+  std::ofstream(data, std::ios::binary) << "AB";
+  WriteConfig("0\r\n1\r\n0\r\n9\r\n0\r\n0\r\n7\r\n1\r\n0\r\n0\r\n4095\r\n0\r\n" + data.string() +
+              "\r\n");
+  f.Activate();
+  EXPECT_EQ(f.s.Buffer[0], 'A');
+  EXPECT_EQ(f.s.Buffer[1], 'B');
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=" + data.string());
+}
+
+TEST_F(StartupTest, ARunThatChangesNothingWritesBackWhatItRead) {
+  const std::vector<std::string> saved = {"3", "0",  "4", "10",   "2", "0", "7",
+                                          "1", "16", "0", "1000", "5", "",  "632"};
+  std::string text;
+  for (const std::string& line : saved) text += line + "\r\n";
+  WriteConfig(text);
+  f.Activate();
+  f.Close();
+  std::vector<std::string> expected = saved;
+  expected[0] = "400";    // the measured speed
+  expected[1] = "1";      // never below 1
+  expected[2] = "10";     // every search sets it
+  expected[10] = "1000";  // within the 87C52H: unchanged
+  EXPECT_EQ(ReadConfigLines(), expected);
+}
+
+TEST_F(StartupTest, CloseWithoutProgrammerWritesTheFileAndTouchesNoPort) {
+  box.SetPowered(false);
+  f.Activate();
+  ASSERT_EQ(f.s.ProgrammerFound, 0);
+  box.ClearRecord();
+  f.Close();
+  EXPECT_TRUE(box.Record().empty());
+  const std::vector<std::string> lines = ReadConfigLines();
+  ASSERT_EQ(lines.size(), 14u);
+  EXPECT_EQ(lines[3], "0");
+  EXPECT_EQ(lines[6], "1");
+  EXPECT_EQ(lines[12], "");
+  EXPECT_EQ(lines[13], "632");
+  std::string raw;
+  ReadWholeTextFile((dir_ / kConfigFileName).string(), raw);
+  EXPECT_EQ(raw.substr(raw.size() - 5), "632\r\n") << "every line ends in CR LF";
+}
+
+TEST_F(StartupTest, CloseReleasesThePortAndStopsARunningPass) {
+  f.Activate();
+  f.s.StopCount = 0;
+  f.Close();
+  EXPECT_EQ(f.s.StopCount, 5);
+  EXPECT_FALSE(box.IsOpen());
+  EXPECT_EQ(box.Latch(kLatch3), 0) << "Vpp switched off";
+}
+
+TEST_F(StartupTest, AFailedSaveIsReportedAndLeavesNoHalfFile) {
+  f.Activate();
+  fs::current_path(old_);
+  fs::remove_all(dir_);  // the start-up directory went away while the program ran
+  f.Close();
+  ASSERT_FALSE(h.toolkit.messages.empty());
+  EXPECT_EQ(h.toolkit.messages.back().kind, ShownMessage::Kind::Error);
+  EXPECT_NE(h.toolkit.messages.back().text.find(kConfigFileName), std::string::npos);
+  fs::create_directories(dir_);
+}
+
+}  // namespace
+}  // namespace tarnwick

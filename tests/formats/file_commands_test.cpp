@@ -1,0 +1,249 @@
+#include "formats/file_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/format_test_util.h"
+#include "support/form_fixture.h"
+
+namespace tarnwick {
+namespace {
+
+using testing_util::CrLfLines;
+using testing_util::Filled;
+using testing_util::ReadFileText;
+using testing_util::ScratchDir;
+using testing_util::WriteFileText;
+
+class FileCommandsTest : public FormTest {
+ protected:
+  FileCommandsTest() {
+    // A 4 KiB chip in the socket, as device selection and start-up leave it.
+    f.s.HexHighLimit = kNoDeviceEnd;
+    f.s.ChipEnd = 0x0FFF;
+    f.s.DeviceEnd = 0x0FFF;
+  }
+  void Answer(const std::filesystem::path& file) {
+    h.toolkit.dialogAnswers.push_back(file.string());
+  }
+  void Cancel() { h.toolkit.dialogAnswers.push_back(std::nullopt); }
+  void ChooseType(int row) {
+    f.Click(f.File_But);
+    f.ListClick(f.File_Type, row);
+  }
+  std::vector<std::string> Errors() const {
+    std::vector<std::string> out;
+    for (const auto& m : h.toolkit.messages)
+      if (m.kind == ShownMessage::Kind::Error) out.push_back(m.text);
+    return out;
+  }
+  bool Idle() const { return f.Load_But.enabled && f.Save_But.enabled && !f.File_Type.visible; }
+
+  ScratchDir dir;
+};
+
+TEST_F(FileCommandsTest, ChoosingATypeSetsButtonAndDialogsAndReturnsToIdle) {
+  struct Row {
+    const char* caption;
+    const char* extension;
+    int filterIndex;
+  };
+  const Row rows[] = {{"Binary File", "Bin", 1},
+                      {"Intel Hex File", "Hex", 2},
+                      {"Motorola Hex File", "Hex", 2},
+                      {"Ascii Hex File", "Hex", 2}};
+  for (int row : {2, 0, 3, 1}) {
+    f.Click(f.File_But);
+    EXPECT_TRUE(f.File_Type.visible);
+    EXPECT_FALSE(f.Load_But.enabled) << "busy while the list is open";
+    f.ListClick(f.File_Type, row);
+    EXPECT_EQ(f.s.FileType, row);
+    EXPECT_EQ(f.File_But.caption, rows[row].caption);
+    for (const FileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
+      EXPECT_EQ(d->defaultExt, rows[row].extension);
+      EXPECT_EQ(d->filterIndex, rows[row].filterIndex);
+    }
+    EXPECT_TRUE(Idle());
+  }
+}
+
+TEST_F(FileCommandsTest, AnUnknownTypeKeepsTheCaptionAndSelectsHex) {
+  ChooseType(0);
+  f.s.FileType = 7;
+  f.files.ShowFileType();
+  EXPECT_EQ(f.File_But.caption, "Binary File");
+  EXPECT_EQ(f.OpenDialog1.defaultExt, "Hex");
+  EXPECT_EQ(f.SaveDialog1.filterIndex, 2);
+}
+
+TEST_F(FileCommandsTest, ALoadedAsciiHexFileIsNamedAndSummed) {
+  ChooseType(3);
+  WriteFileText(dir / "a.hex", "0102\r\n0304\r\n");
+  f.s.Buffer[0x0FFF] = 0x10;
+  f.s.Buffer[0x1000] = 0x77;  // outside the chip window: not in the sum
+  Answer(dir / "a.hex");
+  f.Click(f.Load_But);
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=" + (dir / "a.hex").string());
+  EXPECT_EQ(f.StaticText3.caption, "Hex File Loaded....");
+  EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=001A");  // 1+2+3+4+10
+  EXPECT_EQ(f.OpenDialog1.fileName, (dir / "a.hex").string());
+  EXPECT_EQ(std::filesystem::current_path(), dir.path()) << "the dialog moved the folder";
+  EXPECT_TRUE(Idle());
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(FileCommandsTest, ACancelledLoadReadsNothingButSumsAgain) {
+  f.s.Buffer[0] = 0x42;
+  Cancel();
+  f.Click(f.Load_But);
+  EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0042");
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+  EXPECT_TRUE(Idle());
+}
+
+TEST_F(FileCommandsTest, AMissingFileIsReportedAndNotTakenAsLoaded) {
+  for (int type : {0, 1}) {
+    ChooseType(type);
+    h.toolkit.messages.clear();
+    f.OpenDialog1.fileName = "/earlier/file.bin";
+    Answer(dir / "missing.hex");
+    f.Click(f.Load_But);
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_NE(Errors()[0].find((dir / "missing.hex").string()), std::string::npos);
+    EXPECT_NE(Errors()[0].find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+    EXPECT_EQ(f.StaticText3.caption, "File NOT Loaded....");
+    EXPECT_EQ(f.StaticText3.colour, colour::Red);
+    EXPECT_EQ(f.OpenDialog1.fileName, "/earlier/file.bin");
+    EXPECT_TRUE(Idle());
+  }
+}
+
+TEST_F(FileCommandsTest, ABadFieldNamesFileAndLineAndLeavesTheWindowIdle) {
+  ChooseType(1);
+  WriteFileText(dir / "bad.hex", ":020000001122CB\r\n:0100100012DD\r\n:01002000X1DE\r\n");
+  Answer(dir / "bad.hex");
+  f.Click(f.Load_But);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0],
+            "'$X1' is not a valid integer value\r\n" + (dir / "bad.hex").string() + ", line 3");
+  EXPECT_EQ(f.s.Buffer[0x10], 0x12) << "bytes before the failure stay";
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+  EXPECT_TRUE(Idle());
+}
+
+TEST_F(FileCommandsTest, BadChecksumsAreListedInTheMemo) {
+  ChooseType(1);
+  WriteFileText(dir / "sum.hex", ":0100100012DD\r\n:0100110034BB\r\n:00000001FF\r\n");
+  Answer(dir / "sum.hex");
+  f.Click(f.Load_But);
+  EXPECT_EQ(f.s.Buffer[0x10], 0x12);
+  EXPECT_EQ(f.s.Buffer[0x11], 0x34);
+  EXPECT_TRUE(f.Memo1.visible);
+  // 01+00+11+00+34 = 46, so BA was due.
+  ASSERT_EQ(f.Memo1.lines().size(), 2u);
+  EXPECT_EQ(f.Memo1.lines()[1], "Line 2  EXPECTED-BA FOUND-BB");
+  EXPECT_EQ(f.StaticText3.caption, "Hex File Loaded....");
+}
+
+TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
+  ChooseType(1);
+  f.s.ChipEnd = f.s.DeviceEnd = kNoDeviceEnd;
+  // 16 bytes at 10100 after a linear base of 10000.
+  WriteFileText(dir / "high.hex", ":020000040001F9\n:10010000000102030405060708090A0B0C0D0E0F77\n");
+  Answer(dir / "high.hex");
+  std::string quit_during_load;
+  h.toolkit.onMessage = [&](const ShownMessage&) { quit_during_load = f.Quit_Func_But.caption; };
+  f.Click(f.Load_But);
+  EXPECT_EQ(quit_during_load, "&Quit = 10100") << "five digits while a hex file loads";
+  ASSERT_EQ(h.toolkit.messages.size(), 1u);
+  EXPECT_EQ(h.toolkit.messages[0].text,
+            "16 Bytes Lay Beyond Buffer Address FFFF and Were Not Loaded.");
+  EXPECT_EQ(f.s.Buffer, Filled(0));
+}
+
+TEST_F(FileCommandsTest, TheTwentyKiBChipKeepsItsOwnAddresses) {
+  ChooseType(1);
+  f.s.ChipEnd = f.s.DeviceEnd = 0x4FFF;
+  WriteFileText(dir / "c55.hex", ":02400000AA55BF\r\n");
+  Answer(dir / "c55.hex");
+  f.Click(f.Load_But);
+  EXPECT_EQ(f.s.Buffer[0x4000], 0xAA);
+  EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
+}
+
+TEST_F(FileCommandsTest, ABinaryFileLoadsAtBufferStartAndSavesFromZero) {
+  ChooseType(0);
+  std::string bytes(4096, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
+  WriteFileText(dir / "in.bin", bytes);
+  f.s.BufferStart = 0x1000;
+  Answer(dir / "in.bin");
+  f.Click(f.Load_But);
+  for (int a = 0; a < 0x1000; ++a) ASSERT_EQ(f.s.Buffer[0x1000 + a], a % 251);
+  EXPECT_EQ(f.s.Buffer[0x0FFF], 0);
+  EXPECT_EQ(f.s.Buffer[0x2000], 0);
+  f.s.Buffer[0] = 0x5A;
+  Answer(dir / "out.bin");
+  f.Click(f.Save_But);
+  const std::string saved = ReadFileText(dir / "out.bin");
+  ASSERT_EQ(saved.size(), 4096u);
+  EXPECT_EQ(saved[0], 0x5A);
+  EXPECT_EQ(saved.substr(1), std::string(4095, '\0'));
+}
+
+TEST_F(FileCommandsTest, SavingEachHexFormatFromTheWindow) {
+  struct Case {
+    int type;
+    size_t lines;
+    const char* last;
+  };
+  const Case cases[] = {{1, 258, ":00000001FF"}, {2, 257, "S804000000FB"}, {3, 256, nullptr}};
+  for (const Case& c : cases) {
+    ChooseType(c.type);
+    const auto file = dir / ("out" + std::to_string(c.type) + ".hex");
+    Answer(file);
+    f.Click(f.Save_But);
+    const auto lines = CrLfLines(ReadFileText(file));
+    EXPECT_EQ(lines.size(), c.lines);
+    if (c.last != nullptr) {
+      EXPECT_EQ(lines.back(), c.last);
+    }
+    EXPECT_EQ(f.StaticText3.caption, "Hex File Saved....");
+    EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+    EXPECT_TRUE(Idle());
+  }
+}
+
+TEST_F(FileCommandsTest, WordModeDoublesTheSavedRange) {
+  f.s.WordMode = 1;
+  ChooseType(0);
+  Answer(dir / "w.bin");
+  f.Click(f.Save_But);
+  EXPECT_EQ(ReadFileText(dir / "w.bin").size(), 8192u);
+}
+
+TEST_F(FileCommandsTest, AFileThatCannotBeWrittenIsReported) {
+  ChooseType(2);
+  Answer(dir / "no-such-folder" / "x.hex");
+  f.Click(f.Save_But);
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_NE(Errors()[0].find("x.hex"), std::string::npos);
+  EXPECT_EQ(f.StaticText3.caption, "File NOT Saved....");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+  EXPECT_TRUE(Idle());
+}
+
+TEST_F(FileCommandsTest, StartUpReloadsThroughTheLoaders) {
+  WriteFileText(dir / "last.s28", "S2060000101234A3\r\n");
+  f.s.FileType = 2;
+  f.OpenDialog1.fileName = (dir / "last.s28").string();
+  EXPECT_TRUE(f.files.LoadHexFile());
+  EXPECT_EQ(f.s.Buffer[0x10], 0x12);
+  EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0046");
+  f.OpenDialog1.fileName = (dir / "gone.bin").string();
+  EXPECT_FALSE(f.files.LoadBinaryFile());
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,230 @@
+#include "formats/intel_hex.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/format_test_util.h"
+
+namespace tarnwick {
+namespace {
+
+using testing_util::CrLfLines;
+using testing_util::Filled;
+
+// Sixteen bytes 00..0F at 0100; checksum worked out by hand: 10+01+78 = 89, 100-89 = 77.
+constexpr const char* kRecord0100 = ":10010000000102030405060708090A0B0C0D0E0F77";
+constexpr const char* kLinear0001 = ":020000040001F9";
+constexpr const char* kSegment0F00 = ":020000020F00ED";
+constexpr const char* kAA55At1000 = ":02100000AA55EF";
+constexpr const char* kEnd = ":00000001FF";
+
+class IntelReadTest : public ::testing::Test {
+ protected:
+  LoadResult Load(const std::string& text, int32_t mask = 0x0FFF, int32_t offset = 0) {
+    HexLoadParams p;
+    p.mask = mask;
+    p.hexOffset = offset;
+    p.progress = [this](int32_t a) { shown.push_back(a); };
+    return ReadIntelHex(text, p, buffer);
+  }
+  // Bytes 00..0F at `at`, the rest of the buffer still EE.
+  void ExpectCountingAt(int at) {
+    for (int a = 0; a < kBufferSize; ++a) {
+      const int want = a >= at && a < at + 16 ? a - at : 0xEE;
+      ASSERT_EQ(buffer[a], want) << std::hex << a;
+    }
+  }
+  BufferBytes buffer = Filled(0xEE);
+  std::vector<int32_t> shown;
+};
+
+TEST_F(IntelReadTest, CrLfAndLfOnlyFilesLoadTheSame) {
+  for (const char* end : {"\r\n", "\n", "\r"}) {
+    buffer = Filled(0xEE);
+    shown.clear();
+    const LoadResult r = Load(std::string(kRecord0100) + end + kEnd + end);
+    ExpectCountingAt(0x100);
+    EXPECT_EQ(shown, std::vector<int32_t>{0x100});
+    EXPECT_EQ(r.stored, 16);
+    EXPECT_TRUE(r.badChecksums.empty());
+  }
+}
+
+TEST_F(IntelReadTest, AWrongChecksumLoadsAndIsListed) {
+  std::string bad = kRecord0100;
+  bad.back() = '8';
+  const LoadResult r = Load(":020000040000FA\r\n" + bad + "\r\n" + kEnd + "\r\n");
+  ExpectCountingAt(0x100);
+  ASSERT_EQ(r.badChecksums.size(), 1u);
+  EXPECT_EQ(r.badChecksums[0], (BadChecksum{2, 0x78, 0x77}));
+}
+
+TEST_F(IntelReadTest, LinearBaseIsFoldedByAFourKiBChip) {
+  Load(std::string(kLinear0001) + "\n" + kRecord0100 + "\n");
+  ExpectCountingAt(0x100);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x100});
+}
+
+TEST_F(IntelReadTest, WithoutADeviceDataBeyondTheBufferIsLeftOut) {
+  const LoadResult r = Load(std::string(kLinear0001) + "\n" + kRecord0100 + "\n", 0xFFFFF);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x10100});
+  EXPECT_EQ(r.stored, 0);
+  EXPECT_EQ(r.leftOut, 16);
+  EXPECT_EQ(buffer, Filled(0xEE));
+}
+
+TEST_F(IntelReadTest, SegmentBaseTimesSixteen) {
+  LoadResult r = Load(std::string(kSegment0F00) + "\n" + kAA55At1000 + "\n", 0xFFFFF);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x10000});
+  EXPECT_EQ(r.leftOut, 2);
+  shown.clear();
+  r = Load(std::string(kSegment0F00) + "\n" + kAA55At1000 + "\n", 0xFFF);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x0000});
+  EXPECT_EQ(buffer[0], 0xAA);
+  EXPECT_EQ(buffer[1], 0x55);
+}
+
+TEST_F(IntelReadTest, SegmentAndLinearBasesAreAdded) {
+  Load(std::string(kSegment0F00) + "\n" + kLinear0001 + "\n" + kAA55At1000 + "\n", 0xFFFFF);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x20000});
+}
+
+TEST_F(IntelReadTest, RecordsAboveTheHighLimitAreSkippedWithoutAWord) {
+  const LoadResult r = Load(":020000040010EA\n" + std::string(kRecord0100) + "\n", 0xFFFFF);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(r.stored + r.leftOut, 0);
+  EXPECT_EQ(buffer, Filled(0xEE));
+}
+
+TEST_F(IntelReadTest, HexOffsetWithASixteenAndAFourKiBChip) {
+  const std::string rec = ":100000000102030405060708090A0B0C0D0E0F1068\n";
+  Load(rec, 0x3FFF, 0x1000);
+  EXPECT_EQ(buffer[0x1000], 0x01);
+  EXPECT_EQ(buffer[0x100F], 0x10);
+  EXPECT_EQ(buffer[0x0000], 0xEE);
+  buffer = Filled(0xEE);
+  Load(rec, 0x0FFF, 0x1000);
+  EXPECT_EQ(buffer[0x0000], 0x01);
+  EXPECT_EQ(buffer[0x1000], 0xEE);
+}
+
+TEST_F(IntelReadTest, The89C55KeepsItsUpperAddressesInPlace) {
+  // 2 bytes at 4000; 02+40+00+00+AA+55 = 0x141, checksum BF.
+  Load(":02400000AA55BF\n", LoadMask(0x4FFF, 0));
+  EXPECT_EQ(buffer[0x4000], 0xAA);
+  EXPECT_EQ(buffer[0x0000], 0xEE);
+}
+
+TEST_F(IntelReadTest, TheEndRecordEndsTheLoad) {
+  Load(std::string(kEnd) + "\n" + kRecord0100 + "\n");
+  EXPECT_EQ(buffer, Filled(0xEE));
+}
+
+TEST_F(IntelReadTest, CtrlZEndsTheLoad) {
+  Load(std::string(kAA55At1000) + "\r\n\x1A" + kRecord0100 + "\r\n", 0xFFFF);
+  EXPECT_EQ(buffer[0x1000], 0xAA);
+  EXPECT_EQ(buffer[0x100], 0xEE);
+}
+
+TEST_F(IntelReadTest, OtherLinesAndRecordTypesAreSkipped) {
+  const LoadResult r = Load("S1070100112233444D\n; comment\n\n:0400000300001000E9\n", 0xFFFF);
+  EXPECT_EQ(buffer, Filled(0xEE));
+  EXPECT_TRUE(r.badChecksums.empty());
+}
+
+TEST_F(IntelReadTest, LowerCaseDigits) {
+  const LoadResult r = Load(":04000000aabbccddee\n");
+  EXPECT_EQ(buffer[0], 0xAA);
+  EXPECT_EQ(buffer[3], 0xDD);
+  EXPECT_TRUE(r.badChecksums.empty());
+}
+
+TEST_F(IntelReadTest, ABadFieldStopsTheLoadAndKeepsWhatWasStored) {
+  try {
+    Load(std::string(kRecord0100) + "\r\n:0400000011G2334452\r\n" + kAA55At1000 + "\r\n", 0xFFFF);
+    FAIL();
+  } catch (const HexLoadError& e) {
+    EXPECT_STREQ(e.what(), "'$G2' is not a valid integer value\r\nline 2");
+  }
+  EXPECT_EQ(buffer[0x100], 0x00);
+  EXPECT_EQ(buffer[0x0000], 0x11) << "the byte before the bad field";
+  EXPECT_EQ(buffer[0x0001], 0xEE);
+  EXPECT_EQ(buffer[0x1000], 0xEE) << "nothing after the failure";
+}
+
+TEST_F(IntelReadTest, TheCountIsTrusted) {
+  // One more byte than the data: the checksum becomes data and no checksum is left.
+  LoadResult r = Load(":050000001122334452\r\n");
+  EXPECT_EQ(buffer[4], 0x52);
+  EXPECT_EQ(r.badChecksums, (std::vector<BadChecksum>{BadChecksum{1, -1, 0xFF}}))
+      << "05+11+22+33+44+52 = 101, so FF was due";
+  // Two more: the line end is not a hex pair.
+  EXPECT_THROW(Load(":060000001122334452\r\n"), HexLoadError);
+  EXPECT_THROW(Load(":060000001122334452"), HexLoadError);
+}
+
+TEST_F(IntelReadTest, RecordsLongerThanTheOldLineLimitLoadWhole) {
+  // 128 bytes 00..7F at 0000: 80 + 1FC0 = 2040 -> 40, checksum C0.
+  std::string line = ":80000000";
+  for (int i = 0; i < 128; ++i) line += HexText(i, 2);
+  line += "C0\r\n";
+  const LoadResult r = Load(line, 0xFFFF);
+  for (int i = 0; i < 128; ++i) ASSERT_EQ(buffer[i], i);
+  EXPECT_TRUE(r.badChecksums.empty());
+}
+
+TEST_F(IntelReadTest, ARecordRunningPastTheBufferKeepsItsFirstPart) {
+  // 4 bytes at FFFE: 04+FF+FE+11+22+33+44 = 0x2AB -> AB, checksum 55.
+  const LoadResult r = Load(":04FFFE001122334455\n", 0xFFFFF);
+  EXPECT_EQ(buffer[0xFFFE], 0x11);
+  EXPECT_EQ(buffer[0xFFFF], 0x22);
+  EXPECT_EQ(r.stored, 2);
+  EXPECT_EQ(r.leftOut, 2);
+}
+
+// ---- writer ----
+
+TEST(IntelWriteTest, TheRecordsOfTheExamples) {
+  BufferBytes b = Filled(0x00);
+  std::fill(b.begin(), b.begin() + 16, 0xFF);
+  const auto lines = CrLfLines(WriteIntelHex(b, 0x1F));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], ":020000020000FC");
+  EXPECT_EQ(lines[1], ":10000000" + std::string(32, 'F') + "00");
+  EXPECT_EQ(lines[2], ":10001000" + std::string(32, '0') + "E0");
+  EXPECT_EQ(lines[3], ":00000001FF");
+}
+
+TEST(IntelWriteTest, LineCounts) {
+  const BufferBytes b = Filled(0x5A);
+  EXPECT_EQ(CrLfLines(WriteIntelHex(b, 0x0FFF)).size(), 258u);
+  const auto short_file = CrLfLines(WriteIntelHex(b, 0x0105));
+  ASSERT_EQ(short_file.size(), 1u + 17u + 1u);
+  EXPECT_EQ(short_file[17].substr(0, 9), ":10010000");
+  EXPECT_EQ(CrLfLines(WriteIntelHex(b, WriteLimit(0x0FFF, 1))).size(), 1u + 512u + 1u);
+}
+
+TEST(IntelWriteTest, AFullBufferEndsWithTheNextSegmentRecord) {
+  const BufferBytes b = Filled(0x00);
+  for (int64_t limit : {0xFFF0, 0xFFFF, 0xFFFFF}) {
+    const auto lines = CrLfLines(WriteIntelHex(b, limit));
+    ASSERT_EQ(lines.size(), 1u + 4096u + 2u) << limit;
+    EXPECT_EQ(lines[4096], ":10FFF000" + std::string(32, '0') + "01");
+    EXPECT_EQ(lines[4097], ":020000021000EC");
+    EXPECT_EQ(lines[4098], ":00000001FF");
+  }
+}
+
+TEST(IntelWriteTest, WrittenFileReadsBack) {
+  const BufferBytes original = testing_util::RandomBuffer(11);
+  const std::string text = WriteIntelHex(original, 0xFFFF);
+  BufferBytes back = Filled(0);
+  HexLoadParams p;
+  p.mask = 0xFFFF;
+  const LoadResult r = ReadIntelHex(text, p, back);
+  EXPECT_EQ(back, original);
+  EXPECT_EQ(r.stored, kBufferSize);
+  EXPECT_TRUE(r.badChecksums.empty()) << "the writer's checksums pass the reader's test";
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,148 @@
+#include "formats/motorola_hex.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/format_test_util.h"
+
+namespace tarnwick {
+namespace {
+
+using testing_util::CrLfLines;
+using testing_util::Filled;
+
+// Checksums worked out by hand: FF minus the sum of count, address and data.
+constexpr const char* kS1At0100 = "S1070100112233444D";  // 07+01+11+22+33+44 = B2
+constexpr const char* kS2At0010 = "S2060000101234A3";    // the writer's own example
+constexpr const char* kS2At123456 = "S206123456ABCDE5";  // sum 21A
+constexpr const char* kS3At1000 = "S30700001000AA55E9";  // sum 116
+constexpr const char* kS0Header = "S00600004844521B";    // "HDR"
+constexpr const char* kS5Count = "S5030001FB";
+constexpr const char* kS9 = "S9030000FC";
+
+class MotorolaReadTest : public ::testing::Test {
+ protected:
+  LoadResult Load(const std::string& text, int32_t mask = 0xFFFF, int32_t offset = 0) {
+    HexLoadParams p;
+    p.mask = mask;
+    p.hexOffset = offset;
+    p.progress = [this](int32_t a) { shown.push_back(a); };
+    return ReadMotorolaHex(text, p, buffer);
+  }
+  BufferBytes buffer = Filled(0xEE);
+  std::vector<int32_t> shown;
+};
+
+TEST_F(MotorolaReadTest, S1S2AndS3RecordsInCrLfAndLfFiles) {
+  for (const char* end : {"\r\n", "\n"}) {
+    buffer = Filled(0xEE);
+    const std::string text =
+        std::string(kS1At0100) + end + kS2At0010 + end + kS3At1000 + end + kS9 + end;
+    const LoadResult r = Load(text);
+    BufferBytes want = Filled(0xEE);
+    want[0x100] = 0x11, want[0x101] = 0x22, want[0x102] = 0x33, want[0x103] = 0x44;
+    want[0x10] = 0x12, want[0x11] = 0x34;
+    want[0x1000] = 0xAA, want[0x1001] = 0x55;
+    EXPECT_EQ(buffer, want);
+    EXPECT_EQ(r.stored, 8);
+    EXPECT_TRUE(r.badChecksums.empty());
+  }
+  EXPECT_EQ(shown, (std::vector<int32_t>{0x100, 0x10, 0x1000, 0x100, 0x10, 0x1000}));
+}
+
+TEST_F(MotorolaReadTest, TwentyFourBitAddressesKeepTwentyBitsBeforeTheOffset) {
+  LoadResult r = Load(std::string(kS2At123456) + "\n", 0xFFFFF);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x23456});
+  EXPECT_EQ(r.leftOut, 2);
+  EXPECT_EQ(buffer, Filled(0xEE));
+  shown.clear();
+  Load(std::string(kS2At123456) + "\n", 0x3FFF, 0x100);
+  EXPECT_EQ(shown, std::vector<int32_t>{0x3556});
+  EXPECT_EQ(buffer[0x3556], 0xAB);
+}
+
+TEST_F(MotorolaReadTest, HeaderAndCountRecordsAreSkippedAndS9EndsTheLoad) {
+  Load(std::string(kS0Header) + "\n" + kS5Count + "\n" + kS9 + "\n" + kS1At0100 + "\n");
+  EXPECT_EQ(buffer, Filled(0xEE));
+  EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(MotorolaReadTest, S7AndS8EndTheLoadToo) {
+  for (const char* end_record : {"S70500000000FA", "S804000000FB"}) {
+    buffer = Filled(0xEE);
+    Load(std::string(end_record) + "\n" + kS1At0100 + "\n");
+    EXPECT_EQ(buffer, Filled(0xEE)) << end_record;
+  }
+}
+
+TEST_F(MotorolaReadTest, OnlyTheUpperCaseMarkIsARecordButDigitsMayBeLowerCase) {
+  Load("s1070100112233444D\n:02100000AA55EF\nS1070100aabbccdde9\n");
+  EXPECT_EQ(buffer[0x100], 0xAA);
+  EXPECT_EQ(buffer[0x103], 0xDD);
+  EXPECT_EQ(buffer[0x1000], 0xEE);
+}
+
+TEST_F(MotorolaReadTest, AWrongChecksumLoadsAndIsListed) {
+  const LoadResult r = Load(std::string(kS0Header) + "\r\nS1070100112233444E\r\n");
+  EXPECT_EQ(buffer[0x100], 0x11);
+  EXPECT_EQ(r.badChecksums, (std::vector<BadChecksum>{{2, 0x4E, 0x4D}}));
+}
+
+TEST_F(MotorolaReadTest, ABadFieldStopsTheLoad) {
+  try {
+    Load(std::string(kS2At0010) + "\nS10701001122X3444D\n" + kS3At1000 + "\n");
+    FAIL();
+  } catch (const HexLoadError& e) {
+    EXPECT_STREQ(e.what(), "'$X3' is not a valid integer value\r\nline 2");
+  }
+  EXPECT_EQ(buffer[0x10], 0x12);
+  EXPECT_EQ(buffer[0x101], 0x22);
+  EXPECT_EQ(buffer[0x102], 0xEE);
+  EXPECT_EQ(buffer[0x1000], 0xEE);
+}
+
+TEST_F(MotorolaReadTest, HexOffsetAndMask) {
+  Load(std::string(kS1At0100) + "\n", 0x0FFF, 0x1000);
+  EXPECT_EQ(buffer[0x100], 0x11) << "1100 folded by a 4 KiB chip";
+  buffer = Filled(0xEE);
+  Load(std::string(kS1At0100) + "\n", 0x3FFF, 0x1000);
+  EXPECT_EQ(buffer[0x1100], 0x11);
+  EXPECT_EQ(buffer[0x100], 0xEE);
+}
+
+// ---- writer ----
+
+TEST(MotorolaWriteTest, TheRecordOfTheExample) {
+  BufferBytes b = Filled(0x00);
+  b[0x10] = 0x12;
+  b[0x11] = 0x34;
+  const auto lines = CrLfLines(WriteMotorolaHex(b, 0x11));
+  ASSERT_EQ(lines.size(), 3u);
+  // 14+00+00+00 = 14, FF-14 = EB.
+  EXPECT_EQ(lines[0], "S214000000" + std::string(32, '0') + "EB");
+  EXPECT_EQ(lines[1], "S2060000101234A3");
+  EXPECT_EQ(lines[2], "S804000000FB");
+}
+
+TEST(MotorolaWriteTest, LineCounts) {
+  const BufferBytes b = Filled(0x5A);
+  EXPECT_EQ(CrLfLines(WriteMotorolaHex(b, 0x0FFF)).size(), 257u);
+  const auto short_file = CrLfLines(WriteMotorolaHex(b, 0x0105));
+  ASSERT_EQ(short_file.size(), 18u);
+  EXPECT_EQ(short_file[16].substr(0, 10), "S20A000100");
+  EXPECT_EQ(short_file[16].size(), 10u + 12u + 2u);
+  EXPECT_EQ(CrLfLines(WriteMotorolaHex(b, WriteLimit(0x0FFF, 1))).size(), 513u);
+  EXPECT_EQ(CrLfLines(WriteMotorolaHex(b, 0xFFFFF)).size(), 4097u) << "stops at the buffer's end";
+}
+
+TEST(MotorolaWriteTest, WrittenFileReadsBack) {
+  const BufferBytes original = testing_util::RandomBuffer(12);
+  BufferBytes back = Filled(0);
+  HexLoadParams p;
+  p.mask = 0xFFFF;
+  const LoadResult r = ReadMotorolaHex(WriteMotorolaHex(original, 0xFFFF), p, back);
+  EXPECT_EQ(back, original);
+  EXPECT_TRUE(r.badChecksums.empty());
+}
+
+}  // namespace
+}  // namespace tarnwick

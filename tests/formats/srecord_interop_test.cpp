@@ -1,0 +1,131 @@
+// Interoperation with srecord's srec_cat: files it writes load into the buffer they
+// describe, and files this program writes pass srec_cat's checksum tests and describe
+// the same bytes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "formats/ascii_hex.h"
+#include "formats/format_test_util.h"
+#include "formats/intel_hex.h"
+#include "formats/motorola_hex.h"
+
+namespace tarnwick {
+namespace {
+
+using testing_util::Filled;
+using testing_util::ReadFileText;
+using testing_util::ScratchDir;
+using testing_util::WriteFileText;
+
+std::string Quoted(const std::filesystem::path& p) {
+  return "'" + p.string() + "'";
+}
+
+bool Shell(const std::string& command) {
+  return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+class SrecordTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v srec_cat >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "srec_cat (Debian package srecord) is not installed";
+  }
+  std::string BufferBytesText(const BufferBytes& b, size_t n) {
+    return std::string(reinterpret_cast<const char*>(b.data()), n);
+  }
+  LoadResult Read(LoadResult (*reader)(std::string_view, const HexLoadParams&, BufferBytes&),
+                  const std::filesystem::path& file, int32_t mask, BufferBytes& into) {
+    HexLoadParams p;
+    p.mask = mask;
+    return reader(ReadFileText(file), p, into);
+  }
+  ScratchDir dir;
+};
+
+TEST_F(SrecordTest, IntelFilesFromSrecCatLoad) {
+  const BufferBytes original = testing_util::RandomBuffer(21);
+  WriteFileText(dir / "in.bin", BufferBytesText(original, kBufferSize));
+  ASSERT_TRUE(Shell("srec_cat " + Quoted(dir / "in.bin") + " -binary -o " + Quoted(dir / "a.hex") +
+                    " -intel"));
+  BufferBytes back = Filled(0);
+  const LoadResult r = Read(ReadIntelHex, dir / "a.hex", 0xFFFF, back);
+  EXPECT_EQ(back, original);
+  EXPECT_TRUE(r.badChecksums.empty());
+}
+
+TEST_F(SrecordTest, IntelLinearAddressesFromSrecCatFoldOntoTheChip) {
+  const BufferBytes original = testing_util::RandomBuffer(22);
+  WriteFileText(dir / "in.bin", BufferBytesText(original, 0x1000));
+  // The same 4 KiB placed at 10000: the file carries a type-04 record.
+  ASSERT_TRUE(Shell("srec_cat " + Quoted(dir / "in.bin") + " -binary -offset 0x10000 -o " +
+                    Quoted(dir / "a.hex") + " -intel"));
+  BufferBytes back = Filled(0);
+  Read(ReadIntelHex, dir / "a.hex", 0x0FFF, back);
+  EXPECT_TRUE(std::equal(back.begin(), back.begin() + 0x1000, original.begin()));
+  BufferBytes none = Filled(0);
+  const LoadResult r = Read(ReadIntelHex, dir / "a.hex", 0xFFFFF, none);
+  EXPECT_EQ(r.leftOut, 0x1000);
+  EXPECT_EQ(none, Filled(0));
+}
+
+TEST_F(SrecordTest, MotorolaFilesFromSrecCatLoadWhateverTheAddressSize) {
+  const BufferBytes original = testing_util::RandomBuffer(23);
+  WriteFileText(dir / "in.bin", BufferBytesText(original, kBufferSize));
+  for (const char* length : {"2", "3", "4"}) {
+    const auto file = dir / (std::string("a") + length + ".srec");
+    ASSERT_TRUE(Shell("srec_cat " + Quoted(dir / "in.bin") + " -binary -o " + Quoted(file) +
+                      " -motorola -address-length=" + length));
+    BufferBytes back = Filled(0);
+    const LoadResult r = Read(ReadMotorolaHex, file, 0xFFFF, back);
+    EXPECT_EQ(back, original) << "address length " << length;
+    EXPECT_TRUE(r.badChecksums.empty());
+  }
+}
+
+// Converts a file this program wrote back to binary with srec_cat, which refuses
+// records with wrong checksums.
+std::string Convert(const ScratchDir& dir, const std::string& text, const char* format) {
+  WriteFileText(dir / "ours.txt", text);
+  std::filesystem::remove(dir / "back.bin");
+  if (!Shell("srec_cat " + Quoted(dir / "ours.txt") + " " + format + " -o " +
+             Quoted(dir / "back.bin") + " -binary"))
+    return "srec_cat refused the file";
+  return ReadFileText(dir / "back.bin");
+}
+
+TEST_F(SrecordTest, WrittenIntelFilesPassSrecCat) {
+  const BufferBytes original = testing_util::RandomBuffer(24);
+  EXPECT_EQ(Convert(dir, WriteIntelHex(original, 0xFFFF), "-intel"),
+            BufferBytesText(original, kBufferSize));
+  // Whole records: a limit of 0105 covers 0000 to 010F.
+  EXPECT_EQ(Convert(dir, WriteIntelHex(original, 0x0105), "-intel"),
+            BufferBytesText(original, 0x110));
+}
+
+TEST_F(SrecordTest, WrittenMotorolaFilesPassSrecCat) {
+  const BufferBytes original = testing_util::RandomBuffer(25);
+  EXPECT_EQ(Convert(dir, WriteMotorolaHex(original, 0xFFFF), "-motorola"),
+            BufferBytesText(original, kBufferSize));
+  EXPECT_EQ(Convert(dir, WriteMotorolaHex(original, 0x0105), "-motorola"),
+            BufferBytesText(original, 0x106));
+}
+
+TEST_F(SrecordTest, SrecCatReallyChecksTheChecksums) {
+  std::string text = WriteMotorolaHex(Filled(0), 0x0F);
+  text[text.find("\r\n") - 1] ^= 1;  // last digit of the first record's checksum
+  EXPECT_EQ(Convert(dir, text, "-motorola"), "srec_cat refused the file");
+}
+
+TEST_F(SrecordTest, AsciiHexMatchesSrecCatsBinaryOutputByteForByte) {
+  // srec_cat has no bare-pair format; compare through its binary output instead.
+  const BufferBytes original = testing_util::RandomBuffer(26);
+  const std::string from_srec = Convert(dir, WriteIntelHex(original, 0x0FFF), "-intel");
+  BufferBytes back = Filled(0);
+  ReadAsciiHex(WriteAsciiHex(original, 0x0FFF), HexLoadParams{}, back);
+  EXPECT_EQ(BufferBytesText(back, 0x1000), from_srec);
+}
+
+}  // namespace
+}  // namespace tarnwick
