@@ -6,6 +6,6 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh
 mkdir -p run
-[ -f docs/Tarnwick.Txt ] && cp -n docs/Tarnwick.Txt run/ 2>/dev/null || true
+cp docs/Tarnwick.Txt run/
 cd run
 exec ../build/tarnwick-sim

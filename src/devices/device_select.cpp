@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/hex_text.h"
+#include "app/help_scale.h"
 #include "app/main_form.h"
 #include "devices/device_table.h"
 #include "devices/drawings.h"
@@ -95,7 +96,10 @@ void DeviceSelect::SelectDevice() {
   s.BlankValue = traits.blankValue;
   f_.Security.visible = traits.security;
   f_.Erase_But.visible = traits.erase;
-  f_.Panel8.height = traits.panel8Height;
+  // In the large layout the panel keeps its enlarged proportion; Scale takes it back.
+  f_.Panel8.height = f_.s.LargeLayout == 1
+                         ? ScaleValue(traits.panel8Height, kLargeScale, kNormalScale)
+                         : traits.panel8Height;
   // The new level reaches the box only now, after the operator has seated the adapter.
   f_.vpp.ApplyVpp();
   f_.window.ApplyWindow();

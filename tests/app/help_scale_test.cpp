@@ -218,6 +218,18 @@ TEST_F(ScaleTest, ASizeChangedWhileLargeIsScaledBack) {
   EXPECT_EQ(f.Panel7.height, 108);
 }
 
+TEST_F(ScaleTest, DeviceChosenInTheLargeLayoutKeepsItsPanelInProportion) {
+  f.Click(f.Scale);
+  f.s.DeviceRow = 24;  // 89S8252: three commands
+  f.devices.SelectDevice();
+  EXPECT_EQ(f.Panel8.height, Large(68));
+  f.Click(f.Scale);
+  EXPECT_EQ(f.Panel8.height, 68);
+  f.s.DeviceRow = 3;  // 8748: one command
+  f.devices.SelectDevice();
+  EXPECT_EQ(f.Panel8.height, 27);
+}
+
 TEST_F(ScaleTest, AnEnlargedLayoutWithoutItsNormalValuesIsScaledBack) {
   f.s.LargeLayout = 1;
   f.Help1.width = 687;

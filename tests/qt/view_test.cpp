@@ -12,6 +12,10 @@
 #include "support/fakes.h"
 #include "app/virtual_clock.h"
 #include "app/main_form.h"
+#include "sim/sim_box.h"
+
+#include <QElapsedTimer>
+#include <filesystem>
 
 namespace tarnwick {
 namespace {
@@ -144,6 +148,44 @@ TEST_F(ViewTest, Screenshot) {
   const QString path = qEnvironmentVariable("TARNWICK_SCREENSHOT");
   if (path.isEmpty()) GTEST_SKIP() << "set TARNWICK_SCREENSHOT to save one";
   EXPECT_TRUE(view->grab().save(path));
+}
+
+// The real window on the simulated box, through the start-up sequence, in an empty
+// directory: it finds the box and asks for a device.
+TEST(ViewStartupTest, StartsUpOnTheSimulatedBox) {
+  App();
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "tarnwick-view-startup";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path old = fs::current_path();
+  fs::current_path(dir);
+  {
+    VirtualClock clock;
+    SimBox box(&clock);
+    FakePriority priority;
+    QtToolkit toolkit;
+    TMainForm form(Services{toolkit, priority, clock, box});
+    MainWindowView view(form);
+    toolkit.Attach(form, view);
+    view.show();
+    view.Start();
+    QElapsedTimer waited;
+    waited.start();
+    while (!form.Activated() && waited.elapsed() < 5000) QApplication::processEvents();
+    QApplication::processEvents();
+    view.SyncFromForm();
+    EXPECT_EQ(qobject_cast<QLabel*>(view.WidgetOf(form.StaticText3))->text(),
+              "The Quillbox was Found at 0378");
+    EXPECT_TRUE(view.WidgetOf(form.Device_Box)->isVisible());
+    EXPECT_TRUE(view.WidgetOf(form.Programm)->isEnabled());
+    const QString path = qEnvironmentVariable("TARNWICK_STARTUP_SCREENSHOT");
+    if (!path.isEmpty()) EXPECT_TRUE(view.grab().save(path));
+    form.Close();
+    EXPECT_TRUE(fs::exists(dir / "Tarnwick.Cfg"));
+  }
+  fs::current_path(old);
+  fs::remove_all(dir);
 }
 
 }  // namespace

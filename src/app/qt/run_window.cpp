@@ -27,8 +27,8 @@ int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock
   QtToolkit toolkit;
   TMainForm form(Services{toolkit, priority, clock, port});
   // Help falls back to the copy beside the program when the current directory has none.
-  form.helpScale.helpFallbackDirs.insert(form.helpScale.helpFallbackDirs.begin(),
-                                         QCoreApplication::applicationDirPath().toStdString());
+  form.helpScale.helpFallbackDirs = {QCoreApplication::applicationDirPath().toStdString(),
+                                     TARNWICK_DATA_DIR, "/usr/share/tarnwick"};
   MainWindowView view(form);
   toolkit.Attach(form, view);
   view.show();
