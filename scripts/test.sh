@@ -8,6 +8,9 @@ jobs=$(nproc)
 
 bash scripts/build.sh
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
+# The benchmarks run briefly, so a change that breaks them is seen; their numbers are
+# for the README's performance section.
+./build/tarnwick_bench --benchmark_min_time=0.05
 
 bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

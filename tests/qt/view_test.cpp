@@ -180,7 +180,9 @@ TEST(ViewStartupTest, StartsUpOnTheSimulatedBox) {
     EXPECT_TRUE(view.WidgetOf(form.Device_Box)->isVisible());
     EXPECT_TRUE(view.WidgetOf(form.Programm)->isEnabled());
     const QString path = qEnvironmentVariable("TARNWICK_STARTUP_SCREENSHOT");
-    if (!path.isEmpty()) EXPECT_TRUE(view.grab().save(path));
+    if (!path.isEmpty()) {
+      EXPECT_TRUE(view.grab().save(path));
+    }
     form.Close();
     EXPECT_TRUE(fs::exists(dir / "Tarnwick.Cfg"));
   }
