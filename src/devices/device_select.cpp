@@ -72,6 +72,7 @@ void DeviceSelect::SelectDevice() {
     s.DeviceEnd = entry.deviceEnd;
     s.VppCode = entry.vppCode;
     s.DeviceFamily = entry.family;
+    if (OnChipAsked) OnChipAsked(f_.Device.caption);
     switch (entry.prompt) {
       case AdapterPrompt::kNoDevice:
         f_.sys.toolkit.ShowMessage(kNoDeviceText);

@@ -292,3 +292,22 @@ TEST_F(DeviceSelectTest, DrawingsAreInPlaceAndHidden) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The simulated bench seats the chip while the adapter prompt is up, so the chip must
+// be named before the prompt is shown.
+TEST_F(DeviceSelectTest, TheChipToSeatIsNamedBeforeThePrompt) {
+  std::vector<std::string> events;
+  f.devices.OnChipAsked = [&](const std::string& caption) { events.push_back("seat " + caption); };
+  h.toolkit.onMessage = [&](const ShownMessage&) { events.push_back("prompt"); };
+  f.s.DeviceRow = 9;
+  f.devices.SelectDevice();
+  f.s.DeviceRow = 21;  // 89S53: no prompt
+  f.devices.SelectDevice();
+  EXPECT_EQ(events, (std::vector<std::string>{"seat 87C51H", "prompt", "seat 89S53"}));
+}
+
+}  // namespace
+}  // namespace tarnwick

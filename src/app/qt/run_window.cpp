@@ -9,7 +9,9 @@
 #include "app/qt/qt_toolkit.h"
 #include "app/virtual_clock.h"
 #include "link/linux_port.h"
+#include "app/qt/socket_window.h"
 #include "sim/sim_box.h"
+#include "sim/sim_socket.h"
 
 namespace tarnwick {
 
@@ -23,7 +25,11 @@ class UnchangedPriority final : public ProcessPriority {
   bool SetNormal() override { return true; }
 };
 
-int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock) {
+// The simulated bench's socket is kept beside the configuration file.
+constexpr const char* kSocketFile = "Tarnwick.Sim";
+
+int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock,
+        SimSocket* socket = nullptr) {
   QtToolkit toolkit;
   TMainForm form(Services{toolkit, priority, clock, port});
   // Help falls back to the copy beside the program when the current directory has none.
@@ -32,6 +38,16 @@ int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock
   MainWindowView view(form);
   toolkit.Attach(form, view);
   view.show();
+  std::unique_ptr<SocketWindow> bench;
+  if (socket != nullptr) {
+    bench = std::make_unique<SocketWindow>(static_cast<SimBox&>(port), *socket);
+    form.devices.OnChipAsked = [socket, &bench](const std::string& caption) {
+      socket->EnsureChipFor(caption);
+      bench->Refresh();
+    };
+    bench->move(view.frameGeometry().topRight() + QPoint(8, 0));
+    bench->show();
+  }
   // Some platforms never make the window active; start up anyway.
   QTimer::singleShot(300, &view, [&view] { view.Start(); });
   return app.exec();
@@ -50,8 +66,16 @@ int RunWindow(QApplication& app, PortChoice choice) {
   VirtualClock clock;
   clock.FollowRealTime(true);
   SimBox box(&clock);
+  SimSocket socket;
+  box.Plug(&socket);
+  // The start-up directory, where the settings live too; the file dialogs move the
+  // current directory later.
+  const std::string socket_file = CurrentDirectory() + "/" + kSocketFile;
+  socket.Load(socket_file);
   UnchangedPriority priority;
-  return Run(app, box, priority, clock);
+  const int result = Run(app, box, priority, clock, &socket);
+  socket.Save(socket_file);
+  return result;
 }
 
 }  // namespace tarnwick

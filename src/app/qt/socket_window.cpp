@@ -1,0 +1,137 @@
+#include "app/qt/socket_window.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/hex_text.h"
+#include "sim/sim_box.h"
+#include "sim/sim_socket.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kEmptySocket = "(socket empty)";
+constexpr int kRefreshMs = 200;
+
+QString Hex(int value, int digits) { return QString::fromStdString(HexText(value, digits)); }
+
+}  // namespace
+
+SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
+    : QWidget(parent, Qt::Window), box_(box), socket_(socket) {
+  setWindowTitle("Simulated Quillbox II - Socket");
+  chip_ = new QComboBox(this);
+  chip_->addItem(kEmptySocket);
+  for (const ChipInfo& info : kChips) chip_->addItem(info.name);
+  checksum_ = new QLabel(this);
+  locks_ = new QLabel(this);
+  vpp_ = new QLabel(this);
+  latches_ = new QLabel(this);
+  latches_->setFont(QFont("DejaVu Sans Mono", 9));
+  state_ = new QLabel(this);
+  uv_ = new QPushButton("Erase with UV Light", this);
+  power_ = new QPushButton(this);
+  auto* log = new QPushButton("Write Log to File...", this);
+
+  auto* form = new QFormLayout;
+  form->addRow("Chip in socket:", chip_);
+  form->addRow("Contents checksum:", checksum_);
+  form->addRow("Lock bits:", locks_);
+  form->addRow("Vpp:", vpp_);
+  form->addRow("Latches:", latches_);
+  form->addRow("Box:", state_);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(uv_);
+  buttons->addWidget(power_);
+  buttons->addWidget(log);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addLayout(buttons);
+
+  connect(chip_, &QComboBox::activated, this, &SocketWindow::ChipChosen);
+  connect(uv_, &QPushButton::clicked, this, &SocketWindow::EraseWithUv);
+  connect(power_, &QPushButton::clicked, this, &SocketWindow::TogglePower);
+  connect(log, &QPushButton::clicked, this, &SocketWindow::WriteLog);
+  timer_ = new QTimer(this);
+  connect(timer_, &QTimer::timeout, this, &SocketWindow::Refresh);
+  timer_->start(kRefreshMs);
+  Refresh();
+}
+
+void SocketWindow::Refresh() {
+  const SimChip* chip = socket_.Chip();
+  const QString name = chip ? QString(chip->info().name) : QString(kEmptySocket);
+  if (chip_->currentText() != name) chip_->setCurrentText(name);
+  if (chip != nullptr) {
+    uint16_t sum = 0;
+    for (uint8_t b : chip->contents()) sum = static_cast<uint16_t>(sum + b);
+    checksum_->setText(Hex(sum, 4) + QString(" over %1 bytes").arg(chip->contents().size()) +
+                       (chip->Damaged() ? "  DAMAGED by over-voltage" : ""));
+    const uint8_t locks = chip->LockBits();
+    QStringList set;
+    for (int bit = 0; bit < 3; ++bit)
+      if (locks & (1 << bit)) set << QString::number(bit + 1);
+    locks_->setText(set.isEmpty() ? "none" : set.join(", "));
+  } else {
+    checksum_->setText("-");
+    locks_->setText("-");
+  }
+  uv_->setEnabled(chip != nullptr && !chip->info().flash);
+  const int mv = box_.VppMillivolts();
+  vpp_->setText(mv == kVppUndefined ? "undefined (no programming)"
+                                    : QString::number(mv / 1000.0, 'f', 2) + " V");
+  latches_->setText(QString("A=%1 9=%2 B=%3 3=%4 2=%5 1=%6")
+                        .arg(Hex(box_.Latch(kLatchA), 2), Hex(box_.Latch(kLatch9), 2),
+                             Hex(box_.Latch(kLatchB), 2), Hex(box_.Latch(kLatch3), 2),
+                             Hex(box_.Latch(kLatch2), 2), Hex(box_.Latch(kLatch1), 2)));
+  state_->setText(box_.Live() ? QString("powered, on port %1").arg(Hex(box_.BoxBase(), 4))
+                              : "power pack unplugged");
+  power_->setText(box_.Live() ? "Unplug Power Pack" : "Plug In Power Pack");
+}
+
+QString SocketWindow::Summary() const {
+  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(), vpp_->text(),
+                     latches_->text(), state_->text()}
+      .join('\n');
+}
+
+void SocketWindow::ChipChosen(int index) {
+  if (index <= 0) {
+    socket_.Remove();
+  } else if (const ChipInfo* info = FindChip(chip_->itemText(index).toStdString())) {
+    socket_.Insert(*info);
+  }
+  Refresh();
+}
+
+void SocketWindow::EraseWithUv() {
+  SimChip* chip = socket_.Chip();
+  if (chip == nullptr || chip->info().flash) return;
+  // Ultraviolet light clears every cell and the lock bits of a windowed EPROM; the
+  // flash parts have no window and erase only electrically.
+  chip->Erase();
+  Refresh();
+}
+
+void SocketWindow::TogglePower() {
+  box_.SetPowered(!box_.Live());
+  Refresh();
+}
+
+void SocketWindow::WriteLog() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, "Write the box's log", "quillbox-log.txt");
+  if (path.isEmpty()) return;
+  if (!box_.WriteLog(path.toStdString()))
+    QMessageBox::warning(this, "Tarnwick", "The log could not be written to " + path);
+}
+
+}  // namespace tarnwick

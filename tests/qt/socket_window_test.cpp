@@ -1,0 +1,101 @@
+// The simulated bench's socket window, offscreen.
+#include "app/qt/socket_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+
+#include "app/virtual_clock.h"
+#include "link/latches.h"
+#include "sim/sim_box.h"
+#include "sim/sim_socket.h"
+
+namespace tarnwick {
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "tarnwick_socket_tests";
+  static char* argv[] = {name, nullptr};
+  static QApplication app(argc, argv);
+  return app;
+}
+
+QPushButton* Button(SocketWindow& w, const QString& prefix) {
+  for (QPushButton* b : w.findChildren<QPushButton*>())
+    if (b->text().startsWith(prefix)) return b;
+  return nullptr;
+}
+
+class SocketWindowTest : public ::testing::Test {
+ protected:
+  SocketWindowTest() {
+    App();
+    box.Plug(&socket);
+  }
+  VirtualClock clock;
+  SimBox box{&clock};
+  SimSocket socket;
+};
+
+TEST_F(SocketWindowTest, ChoosingAChipPutsABlankOneInTheSocket) {
+  SocketWindow w(box, socket);
+  auto* combo = w.findChild<QComboBox*>();
+  ASSERT_NE(combo, nullptr);
+  EXPECT_EQ(combo->count(), 21) << "the empty socket and the 20 chips";
+  const int row = combo->findText("87C51H");
+  ASSERT_GT(row, 0);
+  combo->setCurrentIndex(row);
+  emit combo->activated(row);
+  ASSERT_NE(socket.Chip(), nullptr);
+  EXPECT_STREQ(socket.Chip()->info().name, "87C51H");
+  // 4096 bytes of FF sum to F000.
+  EXPECT_TRUE(w.Summary().contains("F000 over 4096 bytes")) << w.Summary().toStdString();
+  combo->setCurrentIndex(0);
+  emit combo->activated(0);
+  EXPECT_EQ(socket.Chip(), nullptr);
+}
+
+TEST_F(SocketWindowTest, UvLightErasesAnEpromButNotAFlashPart) {
+  socket.Insert(*FindChip("87C51H"));
+  socket.Chip()->contents()[5] = 0x12;
+  socket.Chip()->SetLockBits(3);
+  SocketWindow w(box, socket);
+  QPushButton* uv = Button(w, "Erase with UV");
+  ASSERT_NE(uv, nullptr);
+  EXPECT_TRUE(uv->isEnabled());
+  uv->click();
+  EXPECT_EQ(socket.Chip()->contents()[5], 0xFF);
+  EXPECT_EQ(socket.Chip()->LockBits(), 0);
+  socket.Insert(*FindChip("89C51"));
+  w.Refresh();
+  EXPECT_FALSE(uv->isEnabled()) << "flash parts have no window";
+}
+
+TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
+  SocketWindow w(box, socket);
+  QPushButton* power = Button(w, "Unplug");
+  ASSERT_NE(power, nullptr);
+  power->click();
+  EXPECT_FALSE(box.Live());
+  EXPECT_TRUE(w.Summary().contains("power pack unplugged"));
+  power->click();
+  EXPECT_TRUE(box.Live());
+  std::string failure;
+  ASSERT_TRUE(box.Open(0x378, failure));
+  // Latch3 := B0 then Latch2 := 3F: the 12.5 V level.
+  for (auto [latch, value] : {std::pair{kLatch3, 0xB0}, std::pair{kLatch2, 0x3F}}) {
+    box.Write(0x378, static_cast<uint8_t>(value));
+    box.Write(0x37A, latch);
+    box.Write(0x37A, static_cast<uint8_t>(latch + 4));
+    box.Write(0x37A, 0);
+  }
+  w.Refresh();
+  EXPECT_TRUE(w.Summary().contains("12.50 V")) << w.Summary().toStdString();
+  EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
+}
+
+}  // namespace
+}  // namespace tarnwick
