@@ -197,9 +197,11 @@ MainWindowView::~MainWindowView() { disconnect(qApp, nullptr, this, nullptr); }
 
 void MainWindowView::SyncFromForm() {
   setWindowTitle(Text(form_.Caption));
+  // The window may be made larger; the controls keep their places. The large layout
+  // changes the size the window asks for.
   const QSize client(form_.ClientWidth, form_.ClientHeight);
-  if (client_->size() != client) {
-    client_->setFixedSize(client);
+  if (client_->minimumSize() != client) {
+    client_->setMinimumSize(client);
     resize(client);
   }
   client_->setEnabled(form_.Enabled);
