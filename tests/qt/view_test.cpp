@@ -5,7 +5,11 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QListView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
@@ -34,6 +38,7 @@ class ViewTest : public ::testing::Test {
     App();
     form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, port});
     view = std::make_unique<MainWindowView>(*form);
+    view->autoStart = false;
     toolkit.Attach(*form, *view);
   }
   QtToolkit toolkit;
@@ -148,6 +153,44 @@ TEST_F(ViewTest, Screenshot) {
   const QString path = qEnvironmentVariable("TARNWICK_SCREENSHOT");
   if (path.isEmpty()) GTEST_SKIP() << "set TARNWICK_SCREENSHOT to save one";
   EXPECT_TRUE(view->grab().save(path));
+}
+
+void SendKey(QWidget* w, int key, const QString& text) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(w, &release);
+}
+
+TEST_F(ViewTest, TypingInTheEntryBoxPassesItsFilter) {
+  form->s.ChipEnd = 0xFFFFF;
+  form->s.DeviceEnd = 0xFFFF;
+  qobject_cast<QPushButton*>(view->WidgetOf(form->Start_Add))->click();
+  auto* box = qobject_cast<QLineEdit*>(view->WidgetOf(form->Edit_Add));
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isVisibleTo(view.get()));
+  for (const char* key : {"g", "1", "a", "-"}) SendKey(box, 0, key);
+  EXPECT_EQ(box->text(), "1A") << "g and - are discarded, a goes in upper case";
+  SendKey(box, Qt::Key_Return, "\r");
+  EXPECT_EQ(form->s.DeviceStart, 0x1A);
+  EXPECT_EQ(qobject_cast<QPushButton*>(view->WidgetOf(form->Start_Add))->text(),
+            "Device Start=001A");
+  EXPECT_FALSE(box->isVisibleTo(view.get()));
+}
+
+TEST_F(ViewTest, TheEditorTakesDigitsTypedOnItsView) {
+  view->show();
+  qobject_cast<QPushButton*>(view->WidgetOf(form->Edit))->click();
+  auto* editor = qobject_cast<QPlainTextEdit*>(view->WidgetOf(form->Edit_1));
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->isVisible());
+  EXPECT_EQ(editor->document()->blockCount(), 16);
+  EXPECT_EQ(editor->textCursor().positionInBlock(), 8) << "on the high digit of byte 0";
+  SendKey(editor, Qt::Key_4, "4");
+  SendKey(editor, Qt::Key_1, "1");
+  EXPECT_EQ(form->s.Buffer[0], 0x41);
+  EXPECT_TRUE(editor->document()->firstBlock().text().startsWith("000000  41 00"));
+  EXPECT_EQ(editor->textCursor().positionInBlock(), 11) << "on to the next byte";
 }
 
 // The real window on the simulated box, through the start-up sequence, in an empty

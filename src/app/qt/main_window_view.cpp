@@ -387,7 +387,7 @@ void MainWindowView::closeEvent(QCloseEvent* event) {
 
 void MainWindowView::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) Start();
+  if (autoStart && event->type() == QEvent::ActivationChange && isActiveWindow()) Start();
 }
 
 void MainWindowView::Start() {

@@ -47,6 +47,8 @@ class MainWindowView final : public QMainWindow {
   // Runs the start-up sequence once, when the window first becomes active (or, where
   // the platform never activates it, shortly after it was shown).
   void Start();
+  // Off: activation does not run the start-up sequence (the view tests drive the form).
+  bool autoStart = true;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
