@@ -22,7 +22,7 @@ void SimForm::FindBox() {
   if (m.s.PulseWait < m.s.ProgramPulse) m.s.PulseWait = m.s.ProgramPulse;
   m.shell.EnterIdleState();
   box.ClearRecord();
-  box.SetRecording(true);
+  box.SetRecording(true, kRecordLimit);
 }
 
 void SimForm::SelectRow(int row) {

@@ -26,8 +26,10 @@ struct SimForm {
 
   // Start-up's part that concerns the box: the search, the second speed measurement,
   // PulseWait from it (SpeedCount / 20, not below ProgramPulse), then the idle state.
-  // The record of the search and measurements is dropped; recording goes on after.
+  // The record of the search and measurements is dropped; recording goes on after,
+  // bounded to kRecordLimit accesses (a 32 KiB programming run makes millions).
   void FindBox();
+  static constexpr size_t kRecordLimit = 1000000;
   // The operator picks a row of the device list; the prompts are answered by the
   // headless toolkit, and the chip the row names is seated (blank) unless the socket
   // already holds one of that kind.
