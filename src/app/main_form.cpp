@@ -14,6 +14,9 @@ TMainForm::TMainForm(Services services) : sys(services) {
   detect.Wire();
   editor.Wire();
   helpScale.Wire();
+  reads.Wire();
+  programs.Wire();
+  erase.Wire();
 }
 
 void TMainForm::SetTimer1(bool enabled) {

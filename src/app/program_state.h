@@ -53,7 +53,7 @@ struct ProgramState {
   int32_t Latch3Base = 0;
   int32_t Latch1Value = 0;
   int32_t Latch2Value = 0;
-  int32_t Latch3Value = 0;
+  int32_t Latch3Value = 0xB0;  // socket power on; an erase as the first command needs it
   uint16_t LatchBValue = 0;
   int32_t LatchBMode = 0;
   int32_t Latch1Pulse = 0;
@@ -100,6 +100,8 @@ struct ProgramState {
 
 // True when a buffer address lies inside the 64 KiB buffer. Every access through a
 // window value (which may run to FFFFF) goes through this test first.
-constexpr bool InBuffer(int64_t address) { return address >= 0 && address <= kLastBufferAddress; }
+constexpr bool InBuffer(int64_t address) {
+  return address >= 0 && address <= kLastBufferAddress;
+}
 
 }  // namespace tarnwick
