@@ -121,6 +121,9 @@ void ReadOps::ReadSetup89S() {
 }
 
 void ReadOps::SetAddress() {
+  // Shown before the set-up's waits, which are where a Quit is taken: the pass then
+  // ends with the byte the operator saw on the button.
+  f_.shell.ShowQuitAddress(f_.s.DeviceAddr);
   switch (f_.s.DeviceFamily) {
     case kFamily8741:
     case kFamily874x:
@@ -137,7 +140,6 @@ void ReadOps::SetAddress() {
       f_.sys.toolkit.ProcessMessages();
       break;
   }
-  f_.shell.ShowQuitAddress(f_.s.DeviceAddr);
 }
 
 void ReadOps::SetAddress874x() {
