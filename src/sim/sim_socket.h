@@ -1,0 +1,82 @@
+// The socket of the simulated box with the adapter the chip in it needs: the 874X
+// adapter for the 8741/8742/8748/8749, the 875X adapter for the 8751 family and the
+// Atmel parts. The adapter turns latch loads into the chip's address, read and program
+// pulses, and refuses (with the reason in the box's log) every pulse the real part
+// would not take.
+//
+// 874X: the chip latches LatchA | (Latch9 & 0x0F) << 8 when Latch9 bit 4 rises. It
+// drives while Latch9 & 0x30 = 0x30, Latch1 bit 5 and Latch2 bit 3 are high. A program
+// pulse is Latch2 bit 1 low and high again, with Latch1 bit 5 low, Latch9 & 0x30 = 0x10,
+// Latch2 bit 3 low throughout, Vpp in the chip's window (and, on the 8741, LatchB bit 7
+// low).
+//
+// 875X: the address is live: A0-7 Latch9, A8-11 LatchB 0-3, A12 Latch1 bit 1 inverted,
+// A13 LatchB bit 7, A14 Latch3 bit 0. LatchB & 0x50 is the mode: 00 read, 40 program,
+// 50 lock bit 1 or 2, 10 lock bit 3 or chip erase. A pulse is Latch1 bit 7 low and high
+// again while bit 6 is low; what it does depends on the mode and Latch1 & 0x05.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/sim_box.h"
+#include "sim/sim_chip.h"
+
+namespace tarnwick {
+
+class SimSocket final : public SimAdapter {
+ public:
+  void Insert(const ChipInfo& info) { Insert(SimChip(info)); }
+  void Insert(SimChip chip);
+  void Remove();
+  SimChip* Chip() { return chip_ ? &*chip_ : nullptr; }
+  const SimChip* Chip() const { return chip_ ? &*chip_ : nullptr; }
+
+  // The operator seats the chip the selected device names: when the socket holds no
+  // chip of that kind, a blank one goes in (true). "No Device" and names the box has
+  // no chip for leave the socket as it is.
+  bool EnsureChipFor(std::string_view deviceCaption);
+
+  // The socket between runs: chip name or none, lock bits, damage, contents. Load of a
+  // missing or unreadable file leaves an empty socket, of a damaged one a blank chip of
+  // the kind it names; both return false.
+  bool Save(const std::string& path) const;
+  bool Load(const std::string& path);
+
+  // SimAdapter
+  void OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) override;
+  void OnStatusRead(SimBox& box) override;
+  std::optional<uint8_t> DrivenByte(const SimBox& box) const override;
+  void OnPowerLoss(SimBox& box) override;
+
+  // The cell the chip would drive now, if it drives.
+  std::optional<int> DrivenAddress(const SimBox& box) const;
+
+ private:
+  struct Pulse {
+    bool low = false;
+    uint64_t fellAtRead = 0;
+    int64_t fellAtMicros = 0;
+    bool latch2Bit3High = false;  // 874X: seen high at any time while low
+  };
+
+  void OnLatch874X(SimBox& box, LatchSelect latch, uint8_t before);
+  void OnLatch875X(SimBox& box, LatchSelect latch);
+  void Pulse874X(SimBox& box);
+  void Pulse875X(SimBox& box);
+  void ProgramCell(SimBox& box, int addr);
+  void SetLock(SimBox& box, uint8_t bits);
+  // Vpp against the chip's window: an empty text when it may program; a level far
+  // over the window damages the chip.
+  std::string CheckVpp(SimBox& box);
+  void Reject(SimBox& box, int addr, const std::string& reason) const;
+  int Address875X(const SimBox& box) const;
+  void ResetAdapter();
+
+  std::optional<SimChip> chip_;
+  int latched874X_ = 0;
+  Pulse pulse_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,131 @@
+// The socket's file, a few lines of text:
+//   Tarnwick socket 1
+//   chip 87C51H          (or: chip none)
+//   lock 03
+//   damaged 0
+//   data 0120 <32 bytes as 64 hex digits>   (only rows that differ from erased)
+//   end
+// Anything unexpected, a row past the chip's end, a missing "end" (a truncated file)
+// make the file unreadable; the chip it named is then seated blank.
+#include <fstream>
+#include <sstream>
+
+#include "app/hex_text.h"
+#include "sim/sim_socket.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr const char* kHeader = "Tarnwick socket 1";
+constexpr size_t kRowBytes = 32;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Hex text of exactly `digits` digits; nullopt otherwise.
+std::optional<int> ParseHex(const std::string& text, size_t digits) {
+  if (text.size() != digits) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    const int d = HexDigit(c);
+    if (d < 0) return std::nullopt;
+    value = value * 16 + d;
+  }
+  return value;
+}
+
+// Reads the body after the chip line into `chip`; false at the first fault.
+bool ReadBody(std::istream& in, SimChip& chip) {
+  std::string line;
+  bool sawLock = false, sawDamaged = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream words(line);
+    std::string key, a, b, extra;
+    words >> key >> a >> b >> extra;
+    if (!extra.empty()) return false;
+    if (key == "end" && a.empty()) return sawLock && sawDamaged;
+    if (key == "lock" && b.empty()) {
+      const std::optional<int> bits = ParseHex(a, 2);
+      if (!bits || *bits > 0x07) return false;
+      chip.SetLockBits(static_cast<uint8_t>(*bits));
+      sawLock = true;
+    } else if (key == "damaged" && b.empty() && (a == "0" || a == "1")) {
+      chip.SetDamaged(a == "1");
+      sawDamaged = true;
+    } else if (key == "data") {
+      const std::optional<int> addr = ParseHex(a, 4);
+      if (!addr || *addr % kRowBytes != 0 ||
+          static_cast<size_t>(*addr) + kRowBytes > chip.contents().size() ||
+          b.size() != 2 * kRowBytes)
+        return false;
+      for (size_t i = 0; i < kRowBytes; ++i) {
+        const std::optional<int> byte = ParseHex(b.substr(2 * i, 2), 2);
+        if (!byte) return false;
+        chip.contents()[static_cast<size_t>(*addr) + i] = static_cast<uint8_t>(*byte);
+      }
+    } else {
+      return false;
+    }
+  }
+  return false;  // no "end": the file was cut short
+}
+
+}  // namespace
+
+bool SimSocket::Save(const std::string& path) const {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out << kHeader << '\n';
+  if (!chip_) {
+    out << "chip none\nend\n";
+    return static_cast<bool>(out);
+  }
+  const SimChip& chip = *chip_;
+  out << "chip " << chip.info().name << '\n';
+  out << "lock " << HexText(chip.LockBits(), 2) << '\n';
+  out << "damaged " << (chip.Damaged() ? 1 : 0) << '\n';
+  const std::vector<uint8_t>& cells = chip.contents();
+  for (size_t row = 0; row < cells.size(); row += kRowBytes) {
+    bool blank = true;
+    for (size_t i = row; i < row + kRowBytes; ++i) blank = blank && cells[i] == chip.info().erased;
+    if (blank) continue;
+    out << "data " << HexText(static_cast<int>(row), 4) << ' ';
+    for (size_t i = row; i < row + kRowBytes; ++i) out << HexText(cells[i], 2);
+    out << '\n';
+  }
+  out << "end\n";
+  return static_cast<bool>(out);
+}
+
+bool SimSocket::Load(const std::string& path) {
+  Remove();
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line != kHeader || !std::getline(in, line)) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.rfind("chip ", 0) != 0) return false;
+  const std::string name = line.substr(5);
+  if (name == "none") {
+    std::getline(in, line);
+    return line == "end" || line == "end\r";
+  }
+  const ChipInfo* info = FindChip(name);
+  if (info == nullptr) return false;
+  SimChip chip(*info);
+  if (!ReadBody(in, chip)) {
+    Insert(*info);
+    return false;
+  }
+  Insert(std::move(chip));
+  return true;
+}
+
+}  // namespace tarnwick
