@@ -34,9 +34,9 @@ void EraseOps::Erase_ButClick() {
   link.Load(kLatchB, 0x40);
   s.Latch2Value = s.Latch2Base & 0xF7;
   s.Latch1Value = 0xFF;
-  TimerWaitMs(f_, 10);
+  TimerWaitFor(f_, 10);
   link.Load(kLatch1, s.Latch1Value);
-  TimerWaitMs(f_, 1);
+  TimerWaitFor(f_, 1);
   // The address set-up's wait must not depend on what ran before.
   s.SpeedCount = 5;
   s.DeviceAddr = kEraseAddress;
@@ -45,20 +45,20 @@ void EraseOps::Erase_ButClick() {
   s.Latch1Pulse = s.Latch1Value & 0xBF;
   link.Load(kLatch1, s.Latch1Pulse);
   link.Load(kLatch1, s.Latch1Pulse & 0x7F);
-  TimerWaitMs(f_, ModeWaitMs(s.PulseWait));
+  TimerWaitFor(f_, ModeWaitMs(s.PulseWait));
   link.Load(kLatch1, s.Latch1Pulse);
-  TimerWaitMs(f_, 1);
+  TimerWaitFor(f_, 1);
   link.Load(kLatch1, s.Latch1Value);
   s.LatchBMode = 0x10;
   f_.reads.ReadSetup875x();
   s.Latch1Pulse = kEraseLatch1Pulse;
   link.Load(kLatch1, kEraseLatch1Pulse);
-  TimerWaitMs(f_, 1);
+  TimerWaitFor(f_, 1);
   // The erase pulse proper, the full PulseWait in milliseconds.
   link.Load(kLatch1, kEraseLatch1Pulse & 0x7F);
-  TimerWaitMs(f_, s.PulseWait);
+  TimerWaitFor(f_, s.PulseWait);
   link.Load(kLatch1, kEraseLatch1Pulse);
-  TimerWaitMs(f_, 1);
+  TimerWaitFor(f_, 1);
   link.Load(kLatch1, kLatch1Idle875x);
   f_.StaticText3.caption = kErasedText;
   f_.shell.EnterIdleState();
@@ -82,18 +82,18 @@ void EraseOps::Security_ListClick() {
     if (s.DeviceFamily == 6) {
       s.LatchBMode = 0x10;
       f_.reads.ReadSetup875x();
-      TimerWaitMs(f_, 1);
+      TimerWaitFor(f_, 1);
       link.Load(kLatchA, bits.flashData);
       s.Latch1Pulse = kLatch1SecurityFlash;
       link.Load(kLatch1, kLatch1SecurityFlash);
     } else {
       s.LatchBMode = bits.latchBMode;
       f_.reads.ReadSetup875x();
-      TimerWaitMs(f_, 1);
+      TimerWaitFor(f_, 1);
       s.Latch1Pulse = bits.latch1Pulse;
       link.Load(kLatch1, s.Latch1Pulse);
     }
-    TimerWaitMs(f_, 1);
+    TimerWaitFor(f_, 1);
     f_.programs.PulseTrain();
     link.Load(kLatch1, kLatch1Idle875x);
     f_.StaticText3.caption = "Security Bit #" + std::to_string(row + 1) + " has been programmed...";

@@ -59,7 +59,7 @@ void ProgramOps::ProgrammClick() {
       break;
   }
   f_.window.StartPass();
-  TimerWaitMs(f_, kPassSettleMs);
+  TimerWaitFor(f_, kPassSettleMs);
   if (s.AutoVerifyOn == 1 && s.OpFailed == 0) f_.reads.VerifyDevice();
   f_.shell.EnterIdleState();
 }
@@ -118,7 +118,7 @@ void ProgramOps::Program8741() {
   s.StopCount = kStopBadMcu;
   Program8741Pass();
   f_.window.StartPass();
-  TimerWaitMs(f_, kTestByteSettleMs);
+  TimerWaitFor(f_, kTestByteSettleMs);
   f_.reads.EnterReadMode();
   f_.reads.ReadDeviceByte();
   if (!f_.reads.CheckBufferEnd(s.BufferAddr)) {
@@ -132,7 +132,7 @@ void ProgramOps::Program8741() {
     Program8741Pass();
     // A Quit in the pass ends it; the verify loop below still reports what landed.
     f_.window.StartPass();
-    TimerWaitMs(f_, kPassSettleMs);
+    TimerWaitFor(f_, kPassSettleMs);
     f_.reads.EnterReadMode();
     do {
       if (!f_.reads.CheckBufferEnd(s.BufferAddr)) break;
@@ -209,10 +209,10 @@ void ProgramOps::EnterProgramMode() {
   s.Latch2Value = s.Latch2Base & 0xF7;
   f_.link.Load(kLatchB, s.LatchBMode);
   const int settle = ModeWaitMs(s.PulseWait);
-  TimerWaitMs(f_, settle);
+  TimerWaitFor(f_, settle);
   f_.link.Load(kLatch1, s.Latch1Value);
-  TimerWaitMs(f_, settle);
-  TimerWaitMs(f_, kPassSettleMs);
+  TimerWaitFor(f_, settle);
+  TimerWaitFor(f_, kPassSettleMs);
 }
 
 void ProgramOps::PulseTrain() {

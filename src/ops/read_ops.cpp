@@ -47,7 +47,7 @@ std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found) {
   return line;
 }
 
-void TimerWaitMs(TMainForm& form, int ms) {
+void TimerWaitFor(TMainForm& form, int ms) {
   form.s.WaitMs = ms;
   form.detect.TimerWait();
 }
@@ -80,7 +80,7 @@ void ReadOps::EnterReadMode() {
     default:
       break;
   }
-  TimerWaitMs(f_, kSettleMs);
+  TimerWaitFor(f_, kSettleMs);
 }
 
 void ReadOps::ReadSetup874x() {
@@ -88,10 +88,10 @@ void ReadOps::ReadSetup874x() {
   link.Load(kLatch1, 0xF0);
   link.Load(kLatch9, 0x30);
   link.Load(kLatchB, 0xA8);
-  TimerWaitMs(f_, kSettleMs);
+  TimerWaitFor(f_, kSettleMs);
   link.Load(kLatch9, 0x00);
   link.Load(kLatch1, 0xB0);
-  TimerWaitMs(f_, kSettleMs);
+  TimerWaitFor(f_, kSettleMs);
 }
 
 namespace {
@@ -103,11 +103,11 @@ void ReadSetup875xWith(TMainForm& f, uint8_t latch1) {
   s.Latch3Value = kLatch3Socket;
   f.link.Load(kLatch3, kLatch3Socket);
   f.link.Load(kLatchB, s.LatchBMode);
-  TimerWaitMs(f, kSettleMs);
+  TimerWaitFor(f, kSettleMs);
   s.Latch1Value = latch1;
   f.link.Load(kLatch1, latch1);
   f.link.Load(kLatch3, kLatch3Socket);
-  TimerWaitMs(f, kSettleMs);
+  TimerWaitFor(f, kSettleMs);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ inline constexpr int kSettleMs = 10;
 std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found);
 
 // Waits `ms` milliseconds on Timer1, passing window messages meanwhile.
-void TimerWaitMs(TMainForm& form, int ms);
+void TimerWaitFor(TMainForm& form, int ms);
 
 class ReadOps {
  public:
