@@ -121,8 +121,9 @@ void ProgramOps::Program8741() {
   TimerWaitFor(f_, kTestByteSettleMs);
   f_.reads.EnterReadMode();
   f_.reads.ReadDeviceByte();
-  if (!f_.reads.CheckBufferEnd(s.BufferAddr)) {
-    // Nothing was programmed; the stop is reported below.
+  if (!InBuffer(s.BufferAddr)) {
+    // The test byte's pass has already listed the stop; nothing was programmed.
+    s.StopCount = kStopFailed;
   } else if (s.ReadByte != s.Buffer[static_cast<size_t>(s.BufferAddr)]) {
     s.StopCount = kStopBadMcu;
   } else {

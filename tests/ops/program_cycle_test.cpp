@@ -171,5 +171,16 @@ TEST_F(OpsTest, ProgramEndsAtTheLastBufferByteAsAFailure) {
             "Stopped at Device 0008, Buffer 10000: the Buffer ends at FFFF");
 }
 
+TEST_F(OpsTest, The8741WithItsWindowBeyondTheBufferProgramsNothing) {
+  Select(kRow8741);
+  Window(0, 3, 0x10000);
+  ChipReads(0x00);
+  f.Click(f.Programm);
+  EXPECT_EQ(port.Count(kLatch2, 0x0F & 0xF5), 0u);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+  EXPECT_EQ(f.Memo1.lines(), std::deque<std::string>{
+                                 "Stopped at Device 0000, Buffer 10000: the Buffer ends at FFFF"});
+}
+
 }  // namespace
 }  // namespace tarnwick
