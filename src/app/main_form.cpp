@@ -15,6 +15,9 @@ TMainForm::TMainForm(Services services) : sys(services) {
   editor.Wire();
   helpScale.Wire();
   files.Wire();
+  reads.Wire();
+  programs.Wire();
+  erase.Wire();
   startup.Wire();
   startup.FormCreate();
 }

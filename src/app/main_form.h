@@ -19,6 +19,9 @@
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
+#include "ops/erase_ops.h"
+#include "ops/program_ops.h"
+#include "ops/read_ops.h"
 
 namespace tarnwick {
 
@@ -50,6 +53,9 @@ class TMainForm : public MainFormControls {
   HelpAndScale helpScale{*this};
   FileCommands files{*this};
   Startup startup{*this};
+  ReadOps reads{*this};
+  ProgramOps programs{*this};
+  EraseOps erase{*this};
   // (new subsystems go here)
 
   // Timer1: one-shot millisecond timer of the wait routines.

@@ -53,7 +53,7 @@ struct ProgramState {
   int32_t Latch3Base = 0;
   int32_t Latch1Value = 0;
   int32_t Latch2Value = 0;
-  int32_t Latch3Value = 0;
+  int32_t Latch3Value = 0xB0;  // socket power on; an erase as the first command needs it
   uint16_t LatchBValue = 0;
   int32_t LatchBMode = 0;
   int32_t Latch1Pulse = 0;

@@ -1,0 +1,43 @@
+// Changing a chip without the buffer: the flash chip erase and the three security
+// (lock) bits of the 875X adapter's chips.
+#pragma once
+
+#include <cstdint>
+
+namespace tarnwick {
+
+class TMainForm;
+
+inline constexpr const char* kErasingText = "Erasing Flash Device........";
+inline constexpr const char* kErasedText = "Device has been Erase, Do a Blank Check........";
+
+// One row of Security_List. The EPROMs and the parallel-programmed flash chips select
+// the bit by mode (LatchB) and the P2.6/P2.7/P3.6/P3.7 levels (Latch1); the serially
+// programmable flash chips take all three bits as zeros on the data byte.
+struct SecurityRow {
+  uint8_t latchBMode;
+  uint8_t latch1Pulse;
+  uint8_t flashData;
+};
+
+inline constexpr SecurityRow kSecurityRows[] = {
+    {0x50, 0xBF, 0x7F},
+    {0x50, 0xBA, 0xBF},
+    {0x10, 0xBE, 0xDF},
+};
+inline constexpr int kSecurityCancelRow = 3;
+
+class EraseOps {
+ public:
+  explicit EraseOps(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  void Erase_ButClick();
+  void SecurityClick();
+  void Security_ListClick();
+
+ private:
+  TMainForm& f_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,82 @@
+// Reading the chip in the socket: the read-mode entry and the address set-up of each
+// chip family, and the four commands that only read the chip (Move, Verify, Blank
+// Check, Program Compare). The programming, erase and lock-bit cycles reuse the
+// read-mode entry and the address set-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnwick {
+
+class TMainForm;
+
+// The chip families by DeviceFamily.
+enum FamilyCode : int32_t {
+  kFamily8741 = 1,
+  kFamily874x = 2,
+  kFamily8751H = 3,
+  kFamily87C5x = 4,
+  kFamily89C = 5,
+  kFamily89S = 6,
+};
+
+// StopCount values of a pass: 1 the window was done, 2 a byte failed, 5 Quit.
+inline constexpr int32_t kStopDone = 1;
+inline constexpr int32_t kStopFailed = 2;
+
+// Milliseconds the set-ups give the chip to settle after a mode change.
+inline constexpr int kSettleMs = 10;
+
+// "0123  EXPECTED-FF FOUND-7E": one mismatching byte.
+std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found);
+
+// Waits `ms` milliseconds on Timer1, passing window messages meanwhile.
+void TimerWaitFor(TMainForm& form, int ms);
+
+class ReadOps {
+ public:
+  explicit ReadOps(TMainForm& form) : f_(form) {}
+  void Wire();
+
+  // Read mode for the selected family; SpeedCount 5 for the whole pass.
+  void EnterReadMode();
+  void ReadSetup874x();
+  void ReadSetup875x();
+  void ReadSetup89S();
+
+  // Sends DeviceAddr by the family's address set-up and shows it on the Quit button.
+  void SetAddress();
+  void SetAddress874x();
+  void SetAddress875x();
+  // SetAddress, then the two-nibble read into ReadByte.
+  void ReadDeviceByte();
+
+  // The verify pass with its mismatch list; also the Program command's Auto Verify.
+  void VerifyDevice();
+
+  void Move_EpromClick();
+  void VerifyClick();
+  void Blank_ChkClick();
+  void CompareClick();
+
+  // A pass must not reach past the buffer (the window may run to FFFFF): when
+  // `buffer_addr` lies outside it, the pass is ended as failed (StopCount 2,
+  // OpFailed 1) with a line on top of Memo1 that says where and why, and false is
+  // returned. True when the address is inside the buffer.
+  bool CheckBufferEnd(int32_t buffer_addr);
+
+ private:
+  // Steps 2-4 of a read pass: read each byte, hand it to `action`, move on, until
+  // StopCount rises. `buffer_addr` names the buffer address the action will use
+  // (nullptr: none). Returns false when the pass ended at the buffer's end.
+  template <typename Action>
+  bool ReadLoop(const int32_t* buffer_addr, Action&& action);
+  // The same pass with the read-mode entry first.
+  template <typename Action>
+  bool ReadPass(const int32_t* buffer_addr, Action&& action);
+
+  TMainForm& f_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,288 @@
+// The device commands end to end on the simulated box: every chip, what the chip holds
+// afterwards, and the limits of the programming algorithms.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "support/sim_form.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr const char* kChipNames[] = {"8741",    "8742",    "8748",    "8748H",   "8749H",
+                                      "8751H",   "87C51H",  "87C52H",  "87C54H",  "87C58H",
+                                      "87C51FA", "87C51FB", "87C51FC", "89C51",   "89C52",
+                                      "89S53",   "89LS53",  "89C55",   "89S8252", "89LS8252"};
+
+class SimOpsTest : public ::testing::Test {
+ protected:
+  SimForm sim;
+  TMainForm& f = sim.f();
+
+  SimOpsTest() { sim.FindBox(); }
+
+  // Seats a blank chip of that name and picks its row; short waits keep runs quick
+  // (the simulated chips need one status read of pulse, the flash parts keep their 10).
+  SimChip& Seat(const char* name) {
+    sim.SelectRow(SimForm::RowOf(name));
+    if (f.s.DeviceFamily <= 4) f.s.PulseWait = 1;
+    return *sim.socket.Chip();
+  }
+  void Window(int32_t start, int32_t end) {
+    f.s.DeviceStart = start;
+    f.s.DeviceEnd = end;
+    f.s.BufferStart = start;
+  }
+  // A pattern that sets and clears bits in every position, with no FF byte.
+  void FillPattern(int32_t start, int32_t end) {
+    for (int32_t a = start; a <= end; ++a)
+      f.s.Buffer[a] = static_cast<uint8_t>((a * 37 + 11) % 255);
+  }
+};
+
+class EveryChipTest : public SimOpsTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(EveryChipTest, BlankCheckProgramVerifyAndReadBack) {
+  SimChip& chip = Seat(GetParam());
+  Window(0, 0xFF);
+  f.Click(f.Blank_Chk);
+  EXPECT_EQ(f.StaticText3.caption, "Device is Erased....");
+
+  FillPattern(0, 0xFF);
+  ASSERT_EQ(f.s.AutoVerifyOn, 1);
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Device Verified to Buffer....");
+  EXPECT_EQ(f.StaticText3.colour, colour::Lime);
+  for (int a = 0; a <= 0xFF; ++a) ASSERT_EQ(chip.contents()[a], f.s.Buffer[a]) << a;
+  EXPECT_EQ(chip.contents()[0x100], chip.info().erased);  // nothing beyond the window
+
+  // Read back into another part of the buffer.
+  f.s.BufferStart = 0x8000;
+  f.Click(f.Move_Eprom);
+  EXPECT_EQ(f.StaticText3.caption, "Device Has Been Moved to Buffer....");
+  for (int a = 0; a <= 0xFF; ++a) ASSERT_EQ(f.s.Buffer[0x8000 + a], f.s.Buffer[a]) << a;
+}
+
+TEST_P(EveryChipTest, VerifyListsThreePlantedMismatches) {
+  SimChip& chip = Seat(GetParam());
+  Window(0, 0x7F);
+  for (int a = 0; a <= 0x7F; ++a) f.s.Buffer[a] = chip.contents()[a];
+  const uint8_t other = static_cast<uint8_t>(chip.info().erased ^ 0x5A);
+  for (int a : {0x05, 0x40, 0x7E}) chip.contents()[a] = other;
+  f.Click(f.Verify);
+  const std::string found = other == 0x5A ? "5A" : "A5";
+  const std::string blank = chip.info().erased == 0 ? "00" : "FF";
+  EXPECT_EQ(f.Memo1.lines(),
+            (std::deque<std::string>{"007E  EXPECTED-" + blank + " FOUND-" + found,
+                                     "0040  EXPECTED-" + blank + " FOUND-" + found,
+                                     "0005  EXPECTED-" + blank + " FOUND-" + found}));
+  EXPECT_EQ(f.StaticText3.caption, "Device Did NOT Verify to Buffer....");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+  EXPECT_TRUE(f.Memo1.visible);
+}
+
+TEST_P(EveryChipTest, ProgramCompareFollowsTheWayTheCellsCanChange) {
+  SimChip& chip = Seat(GetParam());
+  Window(0, 3);
+  const bool erased_to_zero = chip.info().erased == 0x00;
+  // Chips erased to FF can lose 1 bits; chips erased to 00 can gain them.
+  const uint8_t held = erased_to_zero ? 0x0C : 0xF0;
+  const uint8_t can = erased_to_zero ? 0x3C : 0x30;
+  const uint8_t cannot = 0x38;  // bit 2 of 0C cannot be cleared, bit 3 of F0 cannot be set
+  for (int a = 0; a < 4; ++a) {
+    chip.contents()[a] = held;
+    f.s.Buffer[a] = can;
+  }
+  f.Click(f.Compare);
+  EXPECT_EQ(f.StaticText3.caption, "Device Can be Reprogrammed....");
+  f.s.Buffer[2] = cannot;
+  f.Click(f.Compare);
+  EXPECT_EQ(f.StaticText3.caption, "Device CAN NOT be Reprogrammed....");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllChips, EveryChipTest, ::testing::ValuesIn(kChipNames),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
+
+TEST_F(SimOpsTest, WholeChipProgramOf87C58H) {
+  SimChip& chip = Seat("87C58H");
+  FillPattern(0, 0x7FFF);
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Device Verified to Buffer....");
+  EXPECT_EQ(chip.contents()[0x7ABC], f.s.Buffer[0x7ABC]);
+  EXPECT_EQ(chip.contents()[0x7FFF], f.s.Buffer[0x7FFF]);
+}
+
+TEST_F(SimOpsTest, Family2ByteThatNeverProgramsGetsFourAttempts) {
+  SimChip& chip = Seat("8748");
+  Window(0, 0x1F);
+  FillPattern(0, 0x1F);
+  chip.NeedsPulses(0x10, kNeverPrograms);
+  f.Click(f.Programm);
+  EXPECT_EQ(chip.PulsesAt(0x0F), 1);
+  EXPECT_EQ(chip.PulsesAt(0x10), 4);
+  EXPECT_EQ(chip.PulsesAt(0x11), 0);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+}
+
+TEST_F(SimOpsTest, Family2ByteThatNeedsThreePulsesGetsThree) {
+  SimChip& chip = Seat("8749H");
+  Window(0, 3);
+  FillPattern(0, 3);
+  chip.NeedsPulses(2, 3);
+  f.Click(f.Programm);
+  EXPECT_EQ(chip.PulsesAt(2), 3);
+  EXPECT_EQ(f.StaticText3.caption, "Device Verified to Buffer....");
+}
+
+TEST_F(SimOpsTest, Eprom875xByteThatNeverProgramsGets35PulsesInThreeTrains) {
+  SimChip& chip = Seat("87C52H");
+  Window(0, 0x1F);
+  FillPattern(0, 0x1F);
+  chip.NeedsPulses(0x12, kNeverPrograms);
+  f.Click(f.Programm);
+  EXPECT_EQ(chip.PulsesAt(0x11), 5);  // one train of five for a good byte
+  EXPECT_EQ(chip.PulsesAt(0x12), 35);
+  EXPECT_EQ(chip.PulsesAt(0x13), 0);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+}
+
+TEST_F(SimOpsTest, FlashByteThatNeverCompletesIsPolled500Times) {
+  SimChip& chip = Seat("89C52");
+  Window(0, 0x1F);
+  FillPattern(0, 0x1F);
+  chip.SlowWrite(0x07, 100000);
+  f.Click(f.Programm);
+  EXPECT_EQ(chip.LastWriteAddr(), 0x07);
+  EXPECT_EQ(chip.PollsOfLastWrite(), 500);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+}
+
+TEST_F(SimOpsTest, FlashWindowOfFFBytesNeedsNoPulse) {
+  SimChip& chip = Seat("89S53");
+  Window(0, 0xFF);
+  for (int a = 0; a <= 0xFF; ++a) f.s.Buffer[a] = 0xFF;
+  f.s.AutoVerifyOn = 0;
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom is Programmed...............");
+  for (int a = 0; a <= 0xFF; ++a) ASSERT_EQ(chip.PulsesAt(a), 0);
+}
+
+TEST_F(SimOpsTest, The8741TestByteThatDoesNotTakeMeansABadChip) {
+  SimChip& chip = Seat("8741");
+  Window(0, 0x3F);
+  FillPattern(0, 0x3F);
+  chip.NeedsPulses(0, kNeverPrograms);
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program Possible Bad Mcu..........");
+  EXPECT_EQ(chip.PulsesAt(0), 1);
+  EXPECT_EQ(chip.PulsesAt(1), 0);  // nothing more was programmed
+}
+
+TEST_F(SimOpsTest, The8741MismatchAtTheLastByteIsReportedAsABadChip) {
+  SimChip& chip = Seat("8741");
+  Window(0, 0x3F);
+  FillPattern(0, 0x3F);
+  chip.NeedsPulses(0x3F, kNeverPrograms);
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program Possible Bad Mcu..........");
+  // Elsewhere a mismatch is an ordinary failure.
+  SimChip& second = Seat("8741");
+  second.Erase();
+  second.NeedsPulses(0x20, kNeverPrograms);
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+}
+
+TEST_F(SimOpsTest, The8741PulsesAOneByteWindowTwice) {
+  SimChip& chip = Seat("8741");
+  Window(0x10, 0x10);
+  f.s.Buffer[0x10] = 0x81;
+  f.s.AutoVerifyOn = 0;
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom is Programmed...............");
+  EXPECT_EQ(chip.PulsesAt(0x10), 2);
+  EXPECT_EQ(chip.contents()[0x10], 0x81);
+}
+
+TEST_F(SimOpsTest, AutoVerifyOffKeepsTheAlgorithmsText) {
+  Seat("87C51H");
+  Window(0, 0x0F);
+  FillPattern(0, 0x0F);
+  f.Click(f.Auto_Verify);
+  EXPECT_EQ(f.Auto_Verify.caption, "Auto Verify Off");
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom is Programmed...............");
+  f.Click(f.Auto_Verify);
+  EXPECT_EQ(f.Auto_Verify.caption, "Auto Verify On");
+  EXPECT_EQ(f.s.AutoVerifyOn, 1);
+}
+
+TEST_F(SimOpsTest, QuitStopsProgrammingWithinOneByte) {
+  SimChip& chip = Seat("87C54H");
+  Window(0, 0xFF);
+  FillPattern(0, 0xFF);
+  sim.toolkit.When([this] { return f.Quit_Func_But.caption == "&Quit = 0042"; },
+                   [this] { f.Click(f.Quit_Func_But); });
+  f.Click(f.Programm);
+  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+  EXPECT_EQ(chip.contents()[0x42], f.s.Buffer[0x42]);
+  EXPECT_EQ(chip.contents()[0x43], 0xFF);
+}
+
+TEST_F(SimOpsTest, EraseClearsAFlashChipAndAsksForABlankCheck) {
+  SimChip& chip = Seat("89S8252");
+  Window(0, 0x0F);
+  FillPattern(0, 0x0F);
+  f.Click(f.Programm);
+  ASSERT_EQ(chip.contents()[3], f.s.Buffer[3]);
+  f.Click(f.Erase_But);
+  EXPECT_EQ(f.StaticText3.caption, "Device has been Erase, Do a Blank Check........");
+  EXPECT_EQ(f.StaticText3.colour, colour::Lime);
+  f.Click(f.Blank_Chk);
+  EXPECT_EQ(f.StaticText3.caption, "Device is Erased....");
+}
+
+struct SecurityCase {
+  const char* chip;
+  int row;
+  uint8_t lockBits;
+};
+
+class SecurityRowTest : public SimOpsTest, public ::testing::WithParamInterface<SecurityCase> {};
+
+TEST_P(SecurityRowTest, EachRowProgramsItsBit) {
+  const SecurityCase c = GetParam();
+  SimChip& chip = Seat(c.chip);
+  f.s.SpeedCount = 400;  // what a calibration leaves
+  f.Click(f.Security);
+  EXPECT_TRUE(f.Security_List.visible);
+  EXPECT_FALSE(f.Quit_Func_But.enabled);
+  f.ListClick(f.Security_List, c.row);
+  EXPECT_EQ(chip.LockBits(), c.lockBits);
+  EXPECT_FALSE(f.Security_List.visible);
+  EXPECT_TRUE(f.Programm.enabled);
+  if (c.row < 3) {
+    EXPECT_EQ(f.StaticText3.caption,
+              "Security Bit #" + std::to_string(c.row + 1) + " has been programmed...");
+  }
+}
+
+constexpr SecurityCase kSecurityCases[] = {
+    {"87C51H", 0, kLockBit1},  {"87C51H", 1, kLockBit2},  {"87C51H", 2, kLockBit3},
+    {"87C51H", 3, 0},          {"89S8252", 0, kLockBit1}, {"89S8252", 1, kLockBit2},
+    {"89S8252", 2, kLockBit3}, {"89S8252", 3, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SecurityRowTest, ::testing::ValuesIn(kSecurityCases),
+                         [](const ::testing::TestParamInfo<SecurityCase>& info) {
+                           return std::string(info.param.chip) + "_Row" +
+                                  std::to_string(info.param.row);
+                         });
+
+}  // namespace
+}  // namespace tarnwick
