@@ -11,6 +11,7 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 # The benchmarks run briefly, so a change that breaks them is seen; their numbers are
 # for the README's performance section.
 ./build/tarnwick_bench --benchmark_min_time=0.05
+QT_QPA_PLATFORM=offscreen ./build/tarnwick_view_bench
 
 bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

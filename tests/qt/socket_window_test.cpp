@@ -15,14 +15,6 @@
 namespace tarnwick {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tarnwick_socket_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 QPushButton* Button(SocketWindow& w, const QString& prefix) {
   for (QPushButton* b : w.findChildren<QPushButton*>())
     if (b->text().startsWith(prefix)) return b;
@@ -31,10 +23,7 @@ QPushButton* Button(SocketWindow& w, const QString& prefix) {
 
 class SocketWindowTest : public ::testing::Test {
  protected:
-  SocketWindowTest() {
-    App();
-    box.Plug(&socket);
-  }
+  SocketWindowTest() { box.Plug(&socket); }
   VirtualClock clock;
   SimBox box{&clock};
   SimSocket socket;

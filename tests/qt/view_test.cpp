@@ -2,40 +2,30 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontMetrics>
-#include <QLabel>
-#include <QListView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
+#include <filesystem>
 
+#include "app/main_form.h"
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
-#include "support/fakes.h"
 #include "app/virtual_clock.h"
-#include "app/main_form.h"
 #include "sim/sim_box.h"
-
-#include <QElapsedTimer>
-#include <filesystem>
+#include "support/fakes.h"
 
 namespace tarnwick {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tarnwick_view_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
-
 class ViewTest : public ::testing::Test {
  protected:
   ViewTest() {
-    App();
     form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, port});
     view = std::make_unique<MainWindowView>(*form);
     view->autoStart = false;
@@ -69,8 +59,8 @@ TEST_F(ViewTest, ControlsSitWhereTheFormPutsThem) {
 }
 
 TEST_F(ViewTest, HiddenControlsAreHidden) {
-  for (Control* c : {&form->Panel1, &form->Device_Box, &form->Help1, &form->Edit_1,
-                     &form->Edit_Add, &form->Prg_Type_But, &form->FillBox})
+  for (Control* c : {&form->Panel1, &form->Device_Box, &form->Help1, &form->Edit_1, &form->Edit_Add,
+                     &form->Prg_Type_But, &form->FillBox})
     EXPECT_FALSE(view->WidgetOf(*c)->isVisibleTo(view.get())) << c->name();
   for (Control* c : {&form->Panel8, &form->Programm, &form->Memo1, &form->StaticText3})
     EXPECT_TRUE(view->WidgetOf(*c)->isVisibleTo(view.get())) << c->name();
@@ -196,7 +186,6 @@ TEST_F(ViewTest, TheEditorTakesDigitsTypedOnItsView) {
 // The real window on the simulated box, through the start-up sequence, in an empty
 // directory: it finds the box and asks for a device.
 TEST(ViewStartupTest, StartsUpOnTheSimulatedBox) {
-  App();
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / "tarnwick-view-startup";
   fs::remove_all(dir);
