@@ -83,6 +83,14 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
   }
   w.Refresh();
   EXPECT_TRUE(w.Summary().contains("12.50 V")) << w.Summary().toStdString();
+  const QString shot = qEnvironmentVariable("TARNWICK_SOCKET_SCREENSHOT");
+  if (!shot.isEmpty()) {
+    socket.Insert(*FindChip("87C51H"));
+    w.Refresh();
+    w.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.grab().save(shot));
+  }
   EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
 }
 
