@@ -28,8 +28,14 @@ class UnchangedPriority final : public ProcessPriority {
 // The simulated bench's socket is kept beside the configuration file.
 constexpr const char* kSocketFile = "Tarnwick.Sim";
 
+// The simulated bench, when the program runs on it.
+struct Bench {
+  SimBox& box;
+  SimSocket& socket;
+};
+
 int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock,
-        SimSocket* socket = nullptr) {
+        const Bench* sim = nullptr) {
   QtToolkit toolkit;
   TMainForm form(Services{toolkit, priority, clock, port});
   // Help falls back to the copy beside the program when the current directory has none.
@@ -39,8 +45,11 @@ int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock
   toolkit.Attach(form, view);
   view.show();
   std::unique_ptr<SocketWindow> bench;
-  if (socket != nullptr) {
-    bench = std::make_unique<SocketWindow>(static_cast<SimBox&>(port), *socket);
+  if (sim != nullptr) {
+    SimSocket* socket = &sim->socket;
+    bench = std::make_unique<SocketWindow>(sim->box, *socket);
+    // Closing the main window ends the program even while the bench is still open.
+    bench->setAttribute(Qt::WA_QuitOnClose, false);
     form.devices.OnChipAsked = [socket, &bench](const std::string& caption) {
       socket->EnsureChipFor(caption);
       bench->Refresh();
@@ -73,7 +82,8 @@ int RunWindow(QApplication& app, PortChoice choice) {
   const std::string socket_file = CurrentDirectory() + "/" + kSocketFile;
   socket.Load(socket_file);
   UnchangedPriority priority;
-  const int result = Run(app, box, priority, clock, &socket);
+  const Bench sim{box, socket};
+  const int result = Run(app, box, priority, clock, &sim);
   socket.Save(socket_file);
   return result;
 }
