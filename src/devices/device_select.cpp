@@ -2,8 +2,8 @@
 
 #include <iterator>
 
-#include "app/hex_text.h"
 #include "app/help_scale.h"
+#include "app/hex_text.h"
 #include "app/main_form.h"
 #include "devices/device_table.h"
 #include "devices/drawings.h"

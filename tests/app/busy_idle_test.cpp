@@ -6,7 +6,7 @@ namespace tarnwick {
 namespace {
 
 std::vector<Control*> DeviceButtons(TMainForm& f) {
-  return {&f.Quit_Func_But, &f.Programm,   &f.Verify,  &f.Auto_Verify, &f.Move_Eprom,
+  return {&f.Quit_Func_But, &f.Programm,  &f.Verify,  &f.Auto_Verify, &f.Move_Eprom,
           &f.Blank_Chk,     &f.Erase_But, &f.Vpp_But, &f.Compare,     &f.Security};
 }
 

@@ -1,5 +1,4 @@
 #include "app/help_scale.h"
-#include "app/text_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <map>
 #include <tuple>
 
+#include "app/text_lines.h"
 #include "support/form_fixture.h"
 
 namespace tarnwick {

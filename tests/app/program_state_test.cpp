@@ -1,7 +1,8 @@
+#include "app/program_state.h"
+
 #include <gtest/gtest.h>
 
 #include "app/hex_text.h"
-#include "app/program_state.h"
 
 namespace tarnwick {
 namespace {

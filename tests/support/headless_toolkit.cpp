@@ -61,7 +61,9 @@ bool HeadlessToolkit::RunOpenDialog(FileDialog& dialog) {
   return true;
 }
 
-bool HeadlessToolkit::RunSaveDialog(FileDialog& dialog) { return RunOpenDialog(dialog); }
+bool HeadlessToolkit::RunSaveDialog(FileDialog& dialog) {
+  return RunOpenDialog(dialog);
+}
 
 void HeadlessToolkit::SetFocus(Control& control) {
   Control* from = focused;

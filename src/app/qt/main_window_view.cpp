@@ -20,22 +20,36 @@ namespace tarnwick {
 
 namespace {
 
-QString Text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Text(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor ToQColor(Rgb c) {
+  return QColor(c.r, c.g, c.b);
+}
 
 Key KeyOf(int qt_key) {
   switch (qt_key) {
-    case Qt::Key_Left: return Key::Left;
-    case Qt::Key_Right: return Key::Right;
-    case Qt::Key_Up: return Key::Up;
-    case Qt::Key_Down: return Key::Down;
-    case Qt::Key_Home: return Key::Home;
-    case Qt::Key_End: return Key::End;
-    case Qt::Key_PageUp: return Key::PageUp;
-    case Qt::Key_PageDown: return Key::PageDown;
-    case Qt::Key_Tab: return Key::Tab;
-    default: return Key::Other;
+    case Qt::Key_Left:
+      return Key::Left;
+    case Qt::Key_Right:
+      return Key::Right;
+    case Qt::Key_Up:
+      return Key::Up;
+    case Qt::Key_Down:
+      return Key::Down;
+    case Qt::Key_Home:
+      return Key::Home;
+    case Qt::Key_End:
+      return Key::End;
+    case Qt::Key_PageUp:
+      return Key::PageUp;
+    case Qt::Key_PageDown:
+      return Key::PageDown;
+    case Qt::Key_Tab:
+      return Key::Tab;
+    default:
+      return Key::Other;
   }
 }
 
@@ -44,10 +58,14 @@ Key KeyOf(int qt_key) {
 char CharOf(const QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Escape: return 27;
-    default: break;
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Escape:
+      return 27;
+    default:
+      break;
   }
   const QString text = event->text();
   if (text.size() != 1) return 0;
@@ -193,7 +211,9 @@ QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
   return w;
 }
 
-MainWindowView::~MainWindowView() { disconnect(qApp, nullptr, this, nullptr); }
+MainWindowView::~MainWindowView() {
+  disconnect(qApp, nullptr, this, nullptr);
+}
 
 void MainWindowView::SyncFromForm() {
   setWindowTitle(Text(form_.Caption));
@@ -235,7 +255,8 @@ void MainWindowView::Sync(Bound& b) {
       if (label->text() != Text(c.caption)) label->setText(Text(c.caption));
       QPalette p = label->palette();
       const QColor back = c.hasColour ? ToQColor(c.colour) : QColor(212, 208, 200);
-      if (p.color(QPalette::Window) != back || p.color(QPalette::WindowText) != ToQColor(c.font.colour)) {
+      if (p.color(QPalette::Window) != back ||
+          p.color(QPalette::WindowText) != ToQColor(c.font.colour)) {
         p.setColor(QPalette::Window, back);
         p.setColor(QPalette::WindowText, ToQColor(c.font.colour));
         label->setPalette(p);
@@ -283,7 +304,8 @@ void MainWindowView::SyncRichEdit(Bound& b, QPlainTextEdit* edit) {
   if (b.editRevision != c.linesRevision()) {
     b.editRevision = c.linesRevision();
     QStringList rows;
-    for (const std::string& line : c.lines()) rows << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    for (const std::string& line : c.lines())
+      rows << QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
     edit->setPlainText(rows.join('\n'));
   }
   QTextCursor cursor = edit->textCursor();
@@ -345,10 +367,9 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
       if (c->kind() == ControlKind::RichEdit && watched != WidgetOf(*c)) {
         auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*c));
         const QTextCursor at = edit->cursorForPosition(static_cast<QMouseEvent*>(event)->pos());
-        const int line = at.blockNumber() + (static_cast<QMouseEvent*>(event)->pos().y() >
-                                                     edit->cursorRect(at).bottom()
-                                                 ? 1
-                                                 : 0);
+        const int line =
+            at.blockNumber() +
+            (static_cast<QMouseEvent*>(event)->pos().y() > edit->cursorRect(at).bottom() ? 1 : 0);
         edit->setFocus(Qt::MouseFocusReason);
         form_.MouseDown(*c, line, at.positionInBlock());
         AfterEvent();
@@ -378,7 +399,9 @@ void MainWindowView::OnFocusChanged(QWidget* old_widget, QWidget* new_widget) {
   AfterEvent();
 }
 
-void MainWindowView::AfterEvent() { SyncFromForm(); }
+void MainWindowView::AfterEvent() {
+  SyncFromForm();
+}
 
 void MainWindowView::closeEvent(QCloseEvent* event) {
   form_.Close();

@@ -60,14 +60,18 @@ void QtToolkit::Box(const std::string& text, bool error, const QPoint* at) {
   lastSync_ = {};
 }
 
-void QtToolkit::ShowMessage(const std::string& text) { Box(text, false, nullptr); }
+void QtToolkit::ShowMessage(const std::string& text) {
+  Box(text, false, nullptr);
+}
 
 void QtToolkit::ShowMessageAt(const std::string& text, int left, int top) {
   const QPoint at(left, top);
   Box(text, false, &at);
 }
 
-void QtToolkit::ShowError(const std::string& text) { Box(text, true, nullptr); }
+void QtToolkit::ShowError(const std::string& text) {
+  Box(text, true, nullptr);
+}
 
 QString QtToolkit::DialogFilter(const std::string& filter, QStringList* names) {
   const QStringList parts = QString::fromStdString(filter).split('|');
@@ -114,8 +118,12 @@ bool QtToolkit::RunDialog(FileDialog& dialog, bool save) {
   return true;
 }
 
-bool QtToolkit::RunOpenDialog(FileDialog& dialog) { return RunDialog(dialog, false); }
-bool QtToolkit::RunSaveDialog(FileDialog& dialog) { return RunDialog(dialog, true); }
+bool QtToolkit::RunOpenDialog(FileDialog& dialog) {
+  return RunDialog(dialog, false);
+}
+bool QtToolkit::RunSaveDialog(FileDialog& dialog) {
+  return RunDialog(dialog, true);
+}
 
 void QtToolkit::SetWindowEnabled(bool enabled) {
   if (view_ != nullptr) view_->centralWidget()->setEnabled(enabled);

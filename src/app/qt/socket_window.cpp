@@ -21,7 +21,9 @@ namespace {
 constexpr const char* kEmptySocket = "(socket empty)";
 constexpr int kRefreshMs = 200;
 
-QString Hex(int value, int digits) { return QString::fromStdString(HexText(value, digits)); }
+QString Hex(int value, int digits) {
+  return QString::fromStdString(HexText(value, digits));
+}
 
 }  // namespace
 
@@ -98,8 +100,8 @@ void SocketWindow::Refresh() {
 }
 
 QString SocketWindow::Summary() const {
-  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(), vpp_->text(),
-                     latches_->text(), state_->text()}
+  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(),
+                     vpp_->text(),         latches_->text(),  state_->text()}
       .join('\n');
 }
 
