@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
 
+# Every source file as clang-format would write it.
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 bash scripts/build.sh
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 # The benchmarks run briefly, so a change that breaks them is seen; their numbers are
