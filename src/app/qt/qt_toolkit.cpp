@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
@@ -52,9 +53,13 @@ void QtToolkit::Box(const std::string& text, bool error, const QPoint* at) {
   QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information,
                   error ? "Error" : kBoxTitle, QString::fromStdString(text), QMessageBox::Ok,
                   view_);
+  // The window manager may still place it; the program asks for its spot: the given
+  // one, or the middle of the screen.
+  box.show();
   if (at != nullptr) {
-    box.show();  // the window manager may still place it; the program asks for this spot
     box.move(*at);
+  } else if (const QScreen* screen = box.screen()) {
+    box.move(screen->availableGeometry().center() - box.rect().center());
   }
   box.exec();
   lastSync_ = {};
