@@ -50,7 +50,7 @@ void SimSocket::OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) {
   if (chip_->info().adapter == Adapter::k874X)
     OnLatch874X(box, latch, before);
   else
-    OnLatch875X(box, latch);
+    OnLatch875X(box, latch, before);
 }
 
 void SimSocket::OnStatusRead(SimBox& box) {
@@ -118,11 +118,15 @@ void SimSocket::Pulse874X(SimBox& box) {
 
 // --- 875X ---
 
-void SimSocket::OnLatch875X(SimBox& box, LatchSelect latch) {
+void SimSocket::OnLatch875X(SimBox& box, LatchSelect latch, uint8_t before) {
   if (latch != kLatch1) return;
   const uint8_t now = box.Latch(kLatch1);
   const bool low = !Bit(now, 7) && !Bit(now, 6);
   if (!pulse_.low && low) {
+    // The program-enable level (bit 6) must be set up before the strobe falls; a load
+    // that drops both at once, or one from bit 7 already low, is no pulse edge.
+    if (!Bit(before, 7)) return;
+    if (Bit(before, 6)) return Reject(box, Address875X(box), "Latch1 bit 6 fell with bit 7");
     pulse_ = Pulse{true, box.StatusReads(), box.NowMicros(), false};
   } else if (pulse_.low && !low) {
     pulse_.low = false;

@@ -13,7 +13,8 @@
 // 875X: the address is live: A0-7 Latch9, A8-11 LatchB 0-3, A12 Latch1 bit 1 inverted,
 // A13 LatchB bit 7, A14 Latch3 bit 0. LatchB & 0x50 is the mode: 00 read, 40 program,
 // 50 lock bit 1 or 2, 10 lock bit 3 or chip erase. A pulse is Latch1 bit 7 low and high
-// again while bit 6 is low; what it does depends on the mode and Latch1 & 0x05.
+// again while bit 6 is low, bit 6 lowered before bit 7 falls; what it does depends on
+// the mode and Latch1 & 0x05.
 #pragma once
 
 #include <optional>
@@ -62,7 +63,7 @@ class SimSocket final : public SimAdapter {
   };
 
   void OnLatch874X(SimBox& box, LatchSelect latch, uint8_t before);
-  void OnLatch875X(SimBox& box, LatchSelect latch);
+  void OnLatch875X(SimBox& box, LatchSelect latch, uint8_t before);
   void Pulse874X(SimBox& box);
   void Pulse875X(SimBox& box);
   void ProgramCell(SimBox& box, int addr);

@@ -19,6 +19,7 @@ enum class Fault {
   kModeMissing,     // 875X: LatchB bit 6 (program mode) not set
   kWrongP,          // 875X: Latch1 bit 2 low: not the program combination
   kBit6Rises,       // 875X: the pulse ends by raising bit 6 instead of bit 7
+  kNoBit6SetUp,     // 875X: bit 7 falls in the same load that lowers bit 6
 };
 
 enum class Outcome { kProgrammed, kRefused, kDamaged };
@@ -70,7 +71,7 @@ void Pulse875X(TMainForm& f, int addr, uint8_t data, Fault fault) {
   f.detect.ScaledWait();
   int pulse = s.Latch1Value & 0xBF;
   if (fault == Fault::kWrongP) pulse &= ~0x04;
-  Load(f, kLatch1, pulse);
+  if (fault != Fault::kNoBit6SetUp) Load(f, kLatch1, pulse);
   Load(f, kLatch1, pulse & 0x7F);
   if (fault != Fault::kNoWait) f.detect.ShortWait();
   Load(f, kLatch1, fault == Fault::kBit6Rises ? (pulse & 0x7F) | 0x40 : pulse);
@@ -145,6 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"87C51H", 7, Fault::kWrongP, Outcome::kRefused,
                     "no operation for mode 40 with Latch1 BB"},
         RefusalCase{"87C51H", 7, Fault::kBit6Rises, Outcome::kRefused, "Pulse abandoned"},
+        RefusalCase{"87C51H", 7, Fault::kNoBit6SetUp, Outcome::kRefused,
+                    "03C5: Latch1 bit 6 fell with bit 7"},
         RefusalCase{"8751H", 7, Fault::kNone, Outcome::kRefused, "Vpp below the chip's window"},
         RefusalCase{"8751H", 2, Fault::kNone, Outcome::kProgrammed, "Programmed 03C5"},
         RefusalCase{"89C51", 4, Fault::kNone, Outcome::kProgrammed, "Programmed 03C5"},
