@@ -80,6 +80,29 @@ void ForEachLine(std::string_view text,
   }
 }
 
+void StoreRecord(int32_t address, int32_t bases, int32_t count, FieldCursor& fields,
+                 const HexLoadParams& params, BufferBytes& buffer, LoadResult& result) {
+  const uint32_t sum = static_cast<uint32_t>(address) + static_cast<uint32_t>(bases) +
+                       static_cast<uint32_t>(params.hexOffset);
+  int32_t at = static_cast<int32_t>(sum);
+  if (at < params.lowLimit || at > params.highLimit) return;
+  at &= params.mask;
+  if (params.progress) params.progress(at);
+  for (int32_t i = 0; i < count; ++i)
+    StoreByte(buffer, int64_t{at} + i, static_cast<uint8_t>(fields.TakeHex(2)), result);
+}
+
+std::optional<BadChecksum> CheckRecordSum(const std::vector<uint8_t>& bytes, size_t covered,
+                                          uint8_t target, int number) {
+  if (bytes.size() < covered) return std::nullopt;
+  uint8_t sum = 0;
+  for (size_t i = 0; i < covered; ++i) sum = static_cast<uint8_t>(sum + bytes[i]);
+  const auto expected = static_cast<uint8_t>(target - sum);
+  const int found = bytes.size() > covered ? bytes[covered] : -1;
+  if (found == expected) return std::nullopt;
+  return BadChecksum{number, found, expected};
+}
+
 std::vector<uint8_t> HexPairs(std::string_view fields) {
   std::vector<uint8_t> bytes;
   bytes.reserve(fields.size() / 2);

@@ -123,17 +123,46 @@ inline void StoreByte(BufferBytes& buffer, int64_t address, uint8_t value, LoadR
   }
 }
 
-// Builds one output line: hex pairs with their running 8-bit sum.
+// Stores the data of one Intel or Motorola record. Its address plus `bases` plus the
+// hex offset is summed in 32-bit two's complement, so a sum past 7FFFFFFF turns
+// negative and falls below the low limit. A record outside the limits is skipped;
+// otherwise its start is folded by the mask, shown through `progress`, and `count`
+// pairs cut from `fields` are stored one after another from there.
+void StoreRecord(int32_t address, int32_t bases, int32_t count, FieldCursor& fields,
+                 const HexLoadParams& params, BufferBytes& buffer, LoadResult& result);
+
+// Record checksums: the byte that makes the 8-bit sum of a record come to 00 (Intel)
+// or FF (Motorola S-records).
+inline constexpr uint8_t kIntelSumTarget = 0x00;
+inline constexpr uint8_t kMotorolaSumTarget = 0xFF;
+
+// The checksum test of one record: `bytes` are its hex pairs from the count on; the
+// first `covered` of them are summed and the next must bring the sum to `target`.
+// nullopt when it holds or when the record is too short to say.
+std::optional<BadChecksum> CheckRecordSum(const std::vector<uint8_t>& bytes, size_t covered,
+                                          uint8_t target, int number);
+
+// Builds one output record: the hex pairs after its count, with their running 8-bit
+// sum; Line() puts the mark, the count and the checksum around them.
 class RecordText {
  public:
-  void AddHex(int64_t value, int digits) { text_ += HexText(value, digits); }
   void PutByte(uint8_t value) {
     sum_ = static_cast<uint8_t>(sum_ + value);
     text_ += HexText(value, 2);
   }
-  void AddToSum(int64_t value) { sum_ = static_cast<uint8_t>(sum_ + value); }
-  uint8_t sum() const { return sum_; }
+  // An address of `bytes` bytes, high byte first.
+  void PutAddress(int64_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) PutByte(static_cast<uint8_t>(value >> (8 * i)));
+  }
   const std::string& text() const { return text_; }
+  std::string Line(std::string_view mark, int count, uint8_t target) const {
+    const auto check = static_cast<uint8_t>(target - count - sum_);
+    std::string line(mark);
+    line += HexText(count, 2);
+    line += text_;
+    line += HexText(check, 2);
+    return line;
+  }
 
  private:
   std::string text_;

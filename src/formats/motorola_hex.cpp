@@ -32,7 +32,7 @@ class MotorolaReader {
       // The count covers address, data and checksum.
       const int32_t count = c.TakeHex(2) - 1 - AddressDigits(type) / 2;
       const int32_t address = c.TakeHex(AddressDigits(type)) & kAddressMask;
-      Store(address, count, c);
+      StoreRecord(address, 0, count, c, p_, buffer_, result_);
     }
     if (auto bad = CheckMotorolaRecord(line, number)) result_.badChecksums.push_back(*bad);
     return type < 7;
@@ -41,16 +41,6 @@ class MotorolaReader {
   LoadResult result() { return std::move(result_); }
 
  private:
-  void Store(int32_t address, int32_t count, FieldCursor& c) {
-    // Both values are 20-bit at most, so the sum cannot overflow.
-    int32_t at = address + p_.hexOffset;
-    if (at < p_.lowLimit || at > p_.highLimit) return;
-    at &= p_.mask;
-    if (p_.progress) p_.progress(at);
-    for (int32_t i = 0; i < count; ++i)
-      StoreByte(buffer_, int64_t{at} + i, static_cast<uint8_t>(c.TakeHex(2)), result_);
-  }
-
   const HexLoadParams& p_;
   BufferBytes& buffer_;
   LoadResult result_;
@@ -69,14 +59,11 @@ std::optional<BadChecksum> CheckMotorolaRecord(std::string_view line, int number
   if (line.size() < 2 || line[1] < '0' || line[1] > '9') return std::nullopt;
   const std::vector<uint8_t> bytes = HexPairs(line.substr(2));
   if (bytes.empty()) return std::nullopt;
-  const size_t covered = bytes[0];  // the count byte and the bytes it counts but the last
-  if (covered == 0 || bytes.size() < covered) return std::nullopt;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < covered; ++i) sum = static_cast<uint8_t>(sum + bytes[i]);
-  const auto expected = static_cast<uint8_t>(0xFF - sum);
-  const int found = bytes.size() > covered ? bytes[covered] : -1;
-  if (found == expected) return std::nullopt;
-  return BadChecksum{number, found, expected};
+  // The count covers address, data and checksum; the sum covers the count itself and
+  // everything it counts but the checksum.
+  const size_t covered = bytes[0];
+  if (covered == 0) return std::nullopt;
+  return CheckRecordSum(bytes, covered, kMotorolaSumTarget, number);
 }
 
 std::string WriteMotorolaHex(const BufferBytes& buffer, int64_t limit) {
@@ -86,16 +73,14 @@ std::string WriteMotorolaHex(const BufferBytes& buffer, int64_t limit) {
   int64_t pos = 0;
   do {
     RecordText r;
-    r.AddHex(pos, 6);
-    r.AddToSum((pos >> 16) + ((pos & 0xFFFF) >> 8) + (pos & 0xFF));
+    r.PutAddress(pos, 3);
     int n = 0;
     do {
       r.PutByte(buffer[static_cast<size_t>(pos++)]);
       ++n;
     } while (n < kRecordBytes && pos <= limit);
-    const int count = n + 4;  // three address bytes and the checksum
-    const auto check = static_cast<uint8_t>(0xFF - (count + r.sum()));
-    WriteLine(out, "S2" + HexText(count, 2) + r.text() + HexText(check, 2));
+    // Three address bytes and the checksum follow the count.
+    WriteLine(out, r.Line("S2", n + 4, kMotorolaSumTarget));
   } while (pos <= limit);
   WriteLine(out, kEndRecord);
   return out;

@@ -66,6 +66,16 @@ TEST_F(FileCommandsTest, ChoosingATypeSetsButtonAndDialogsAndReturnsToIdle) {
   }
 }
 
+TEST_F(FileCommandsTest, WithoutAConfigurationBothDialogsStartOnBinary) {
+  for (const FileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
+    EXPECT_EQ(d->filter, "Bin|*.Bin|Hex|*.Hex|All|*.*");
+    EXPECT_EQ(d->defaultExt, "Bin");
+    EXPECT_EQ(d->filterIndex, 1);
+  }
+  EXPECT_TRUE(f.OpenDialog1.mustExist);
+  EXPECT_TRUE(f.SaveDialog1.confirmOverwrite);
+}
+
 TEST_F(FileCommandsTest, AnUnknownTypeKeepsTheCaptionAndSelectsHex) {
   ChooseType(0);
   f.s.FileType = 7;

@@ -109,6 +109,18 @@ TEST_F(MotorolaReadTest, HexOffsetAndMask) {
   EXPECT_EQ(buffer[0x100], 0xEE);
 }
 
+TEST_F(MotorolaReadTest, AnOffsetThatWrapsPastThirtyOneBitsFallsBelowTheLowLimit) {
+  // 7FFFFFFF + 0100 wraps to 800000FF, a negative address: the record is skipped.
+  const LoadResult r = Load(std::string(kS1At0100) + "\n", 0xFFFF, 0x7FFFFFFF);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(r.stored + r.leftOut, 0);
+  EXPECT_EQ(buffer, Filled(0xEE));
+  // FFFFFFFF (an offset of -1) + 0100 wraps to 00FF.
+  Load(std::string(kS1At0100) + "\n", 0xFFFF, -1);
+  EXPECT_EQ(shown, std::vector<int32_t>{0xFF});
+  EXPECT_EQ(buffer[0xFF], 0x11);
+}
+
 // ---- writer ----
 
 TEST(MotorolaWriteTest, TheRecordOfTheExample) {
