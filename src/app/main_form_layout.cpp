@@ -54,7 +54,7 @@ MainFormControls::MainFormControls() {
       "Tarnwick - 8741/8748/8749/8751/87C5x/89C5x/89S Programmer for the Quillbox II - Linux - "
       "Version 1.0 - December 2026";
   OpenDialog1.filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
-  OpenDialog1.defaultExt = "Bin";
+  OpenDialog1.defaultExt = ".Bin";
   OpenDialog1.mustExist = true;
   SaveDialog1.filter = OpenDialog1.filter;
   SaveDialog1.defaultExt = "Bin";

@@ -69,9 +69,11 @@ TEST_F(FileCommandsTest, ChoosingATypeSetsButtonAndDialogsAndReturnsToIdle) {
 TEST_F(FileCommandsTest, WithoutAConfigurationBothDialogsStartOnBinary) {
   for (const FileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
     EXPECT_EQ(d->filter, "Bin|*.Bin|Hex|*.Hex|All|*.*");
-    EXPECT_EQ(d->defaultExt, "Bin");
     EXPECT_EQ(d->filterIndex, 1);
   }
+  // As the window was drawn; the dialogs take the extension without its dot.
+  EXPECT_EQ(f.OpenDialog1.defaultExt, ".Bin");
+  EXPECT_EQ(f.SaveDialog1.defaultExt, "Bin");
   EXPECT_TRUE(f.OpenDialog1.mustExist);
   EXPECT_TRUE(f.SaveDialog1.confirmOverwrite);
 }
