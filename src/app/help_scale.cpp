@@ -82,12 +82,13 @@ void HelpAndScale::Enlarge() {
   auto up = [](int v) { return ScaleValue(v, kLargeScale, kNormalScale); };
   normal_.clear();
   for (Control* c : f_.AllControls()) {
-    normal_.push_back({c, c->left, c->top, c->width, c->height, c->font.height});
+    normal_.push_back({c, c->left, c->top, c->width, c->height, c->font.height, c->itemHeight});
     c->left = up(c->left);
     c->top = up(c->top);
     c->width = up(c->width);
     c->height = up(c->height);
     c->font.height = up(c->font.height);
+    c->itemHeight = up(c->itemHeight);  // a fixed-height list's rows grow with its font
   }
   normalWindow_ = {f_.Width, f_.Height, f_.ClientWidth, f_.ClientHeight};
   normalKept_ = true;
@@ -110,6 +111,7 @@ void HelpAndScale::Restore() {
       c->width = down(c->width);
       c->height = down(c->height);
       c->font.height = down(c->font.height);
+      c->itemHeight = down(c->itemHeight);
     }
     normalWindow_ = {down(f_.Width), down(f_.Height), down(f_.ClientWidth), down(f_.ClientHeight)};
   }
@@ -120,6 +122,7 @@ void HelpAndScale::Restore() {
     c.width = Unscale(c.width, g.width);
     c.height = Unscale(c.height, g.height);
     c.font.height = Unscale(c.font.height, g.fontHeight);
+    c.itemHeight = Unscale(c.itemHeight, g.itemHeight);
   }
   normal_.clear();
   normalKept_ = false;

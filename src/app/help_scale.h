@@ -37,7 +37,7 @@ class HelpAndScale {
   // enlarged so that going back restores it exactly.
   struct Geometry {
     Control* control;
-    int left, top, width, height, fontHeight;
+    int left, top, width, height, fontHeight, itemHeight;
   };
   struct WindowSize {
     int width, height, clientWidth, clientHeight;

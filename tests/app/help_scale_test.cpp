@@ -143,11 +143,11 @@ TEST_F(HelpTest, TheShippedHelpTextFitsTheMemo) {
 
 class ScaleTest : public FormTest {
  protected:
-  using Geometry = std::tuple<int, int, int, int, int>;
+  using Geometry = std::tuple<int, int, int, int, int, int>;
   std::map<std::string, Geometry> Snapshot() {
     std::map<std::string, Geometry> all;
     for (Control* c : f.AllControls())
-      all[c->name()] = {c->left, c->top, c->width, c->height, c->font.height};
+      all[c->name()] = {c->left, c->top, c->width, c->height, c->font.height, c->itemHeight};
     return all;
   }
   // Worked out in floating point, rounded to the nearest pixel.
@@ -174,6 +174,8 @@ TEST_F(ScaleTest, LargeButtonsScalesByTheHandWorkedFactor) {
   EXPECT_EQ(f.Memo1.font.height, 15);
   EXPECT_EQ(f.StaticText1.font.height, 17);
   EXPECT_EQ(f.Chg_Lpt4.font.height, 13);
+  // The device list's rows, 15 pixels, grow with its font: 17.87 rounds to 18.
+  EXPECT_EQ(f.Device_Box.itemHeight, 18);
   // The client area grows; border and title bar keep their size.
   EXPECT_EQ(f.ClientWidth, 876);
   EXPECT_EQ(f.ClientHeight, 552);
@@ -185,12 +187,13 @@ TEST_F(ScaleTest, EveryControlAndFontIsScaled) {
   const auto normal = Snapshot();
   f.Click(f.Scale);
   for (Control* c : f.AllControls()) {
-    const auto [left, top, width, height, font] = normal.at(c->name());
+    const auto [left, top, width, height, font, rows] = normal.at(c->name());
     EXPECT_EQ(c->left, Large(left)) << c->name();
     EXPECT_EQ(c->top, Large(top)) << c->name();
     EXPECT_EQ(c->width, Large(width)) << c->name();
     EXPECT_EQ(c->height, Large(height)) << c->name();
     EXPECT_EQ(c->font.height, Large(font)) << c->name();
+    EXPECT_EQ(c->itemHeight, Large(rows)) << c->name();
   }
 }
 

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <filesystem>
 
@@ -134,6 +135,31 @@ TEST_F(ViewTest, AMemoOfManyLinesRefreshesWithoutRebuildingText) {
   ASSERT_NE(memo, nullptr);
   EXPECT_EQ(memo->model()->rowCount(), 1000);
   EXPECT_EQ(memo->model()->index(0, 0).data().toString(), "line 999");
+}
+
+// Every row of the device list and of the small choice lists shows in full, in both
+// layouts: the operator must reach "Cancel" and the last chip without scrolling.
+TEST_F(ViewTest, EveryRowOfTheListsIsInView) {
+  view->show();
+  for (int layout = 0; layout < 2; ++layout) {
+    for (Control* c : {&form->Device_Box, &form->Security_List, &form->FillBox, &form->File_Type}) {
+      c->visible = true;
+      view->SyncFromForm();
+      QApplication::processEvents();
+      auto* list = qobject_cast<QListView*>(view->WidgetOf(*c));
+      ASSERT_NE(list, nullptr);
+      const int rows = list->model()->rowCount();
+      ASSERT_GT(rows, 0) << c->name();
+      const QRect last = list->visualRect(list->model()->index(rows - 1, 0));
+      EXPECT_LT(last.bottom(), list->viewport()->height()) << c->name() << " layout " << layout;
+      EXPECT_FALSE(list->verticalScrollBar()->isVisible()) << c->name() << " layout " << layout;
+      c->visible = false;
+    }
+    form->helpScale.ScaleClick();
+  }
+  const auto* devices = qobject_cast<QListView*>(view->WidgetOf(form->Device_Box));
+  EXPECT_EQ(devices->visualRect(devices->model()->index(1, 0)).top(), 15)
+      << "the device list's rows are 15 pixels apart";
 }
 
 TEST_F(ViewTest, Screenshot) {

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -79,6 +80,26 @@ QString PanelStyle(Rgb c) {
 
 }  // namespace
 
+// A list box row is as high as the list says, or one line of its font with a pixel
+// above and below. Qt's own rows run a pixel or two taller, which pushes the last row
+// of the small choice lists ("Cancel") out of view behind a scroll bar.
+class RowHeightDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(height);
+    return size;
+  }
+  int height = 0;
+};
+
+namespace {
+int RowHeightForList(const Control& list) {
+  return list.itemHeight > 0 ? list.itemHeight : list.font.height + 2;
+}
+}  // namespace
+
 int LinesModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(control_.lines().size());
 }
@@ -139,6 +160,7 @@ MainWindowView::MainWindowView(TMainForm& form) : form_(form), client_(new QWidg
 QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
   QWidget* w = nullptr;
   LinesModel* model = nullptr;
+  RowHeightDelegate* rows = nullptr;
   switch (c.kind()) {
     case ControlKind::Panel: {
       auto* frame = new QFrame(parent);
@@ -177,6 +199,8 @@ QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
         view->setFocusPolicy(Qt::NoFocus);
         if (!c.scrollBar) view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       } else {
+        rows = new RowHeightDelegate(view);
+        view->setItemDelegate(rows);
         connect(view, &QListView::clicked, this, [this, &c](const QModelIndex& index) {
           form_.ListClick(c, index.row());
           AfterEvent();
@@ -207,7 +231,7 @@ QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
     }
   }
   w->installEventFilter(this);
-  bound_.push_back({&c, w, model});
+  bound_.push_back({&c, w, model, rows});
   return w;
 }
 
@@ -269,6 +293,10 @@ void MainWindowView::Sync(Bound& b) {
     case ControlKind::ListBox: {
       auto* view = static_cast<QListView*>(w);
       b.model->Refresh();
+      if (b.rows != nullptr && b.rows->height != RowHeightForList(c)) {
+        b.rows->height = RowHeightForList(c);
+        view->doItemsLayout();
+      }
       if (c.kind() == ControlKind::ListBox) {
         const QModelIndex current = view->currentIndex();
         if (c.itemIndex < 0 && current.isValid()) view->setCurrentIndex({});

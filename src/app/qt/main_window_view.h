@@ -15,6 +15,7 @@ class QPlainTextEdit;
 namespace tarnwick {
 
 class TMainForm;
+class RowHeightDelegate;
 
 // A memo's or list's lines as a Qt model; the form's deque is the storage, so a list of
 // tens of thousands of lines costs nothing to refresh.
@@ -60,6 +61,7 @@ class MainWindowView final : public QMainWindow {
     Control* control;
     QWidget* widget;
     LinesModel* model = nullptr;
+    RowHeightDelegate* rows = nullptr;  // list boxes: the fixed row height
     uint64_t editRevision = ~uint64_t{0};
   };
 
