@@ -139,8 +139,19 @@ void Startup::ApplyConfig(const ConfigText& config) {
   const std::string& last_file = config.lines.size() >= 13 ? slot[13] : std::string();
   if (!last_file.empty()) {
     f_.OpenDialog1.fileName = last_file;
-    const bool loaded = s.FileType == 0 ? f_.files.LoadBinaryFile() : f_.files.LoadHexFile();
-    if (loaded) f_.StaticText4.caption = "Last File Loaded in Buffer=" + f_.OpenDialog1.fileName;
+    // A file that no longer loads is forgotten, as a failed Load forgets it: otherwise
+    // every later start would stop at it again before searching for the box.
+    bool loaded = false;
+    try {
+      loaded = s.FileType == 0 ? f_.files.LoadBinaryFile() : f_.files.LoadHexFile();
+    } catch (const ConversionError&) {
+      f_.OpenDialog1.fileName.clear();
+      throw;
+    }
+    if (loaded)
+      f_.StaticText4.caption = "Last File Loaded in Buffer=" + f_.OpenDialog1.fileName;
+    else
+      f_.OpenDialog1.fileName.clear();
   }
 
   if (slot[14].size() > 3) {

@@ -27,7 +27,9 @@ void BufferWindow::StartPass() {
   f_.s.DeviceAddr = f_.s.DeviceStart;
   f_.s.BufferAddr = f_.s.BufferStart;
   f_.s.LatchBMode = 0;
-  f_.s.StopCount = 0;
+  // After the window was closed no new pass may run over the released port: a
+  // command's later passes (the verify after programming) end at their first test.
+  f_.s.StopCount = f_.Closed() ? 5 : 0;
 }
 
 void BufferWindow::StepPass() {

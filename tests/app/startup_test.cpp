@@ -177,6 +177,25 @@ TEST_F(StartupTest, ReloadsTheLastFileNamedOnLine13) {
   EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=" + data.string());
 }
 
+TEST_F(StartupTest, AFileThatNoLongerLoadsIsForgotten) {
+  const fs::path bad = dir_ / "bad.hex";
+  std::ofstream(bad, std::ios::binary) << ":10000000ZZ\r\n";
+  for (const auto& [type, name] :
+       {std::pair{"1", bad.string()}, std::pair{"0", (dir_ / "gone.bin").string()}}) {
+    SCOPED_TRACE(name);
+    WriteConfig(std::string("0\r\n1\r\n0\r\n9\r\n") + type +
+                "\r\n0\r\n7\r\n1\r\n0\r\n0\r\n4095\r\n0\r\n" + name + "\r\n");
+    HeadlessForm fresh{&box};
+    box.AttachClock(&fresh.clock);
+    fresh.f().Activate();
+    ASSERT_FALSE(fresh.toolkit.messages.empty());
+    EXPECT_EQ(fresh.toolkit.messages.back().kind, ShownMessage::Kind::Error);
+    EXPECT_EQ(fresh.f().StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+    fresh.f().Close();
+    EXPECT_EQ(ReadConfigLines().at(12), "") << "the next start does not stop at it again";
+  }
+}
+
 TEST_F(StartupTest, ARunThatChangesNothingWritesBackWhatItRead) {
   const std::vector<std::string> saved = {"3", "0",  "4", "10",   "2", "0", "7",
                                           "1", "16", "0", "1000", "5", "",  "632"};
