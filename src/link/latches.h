@@ -27,6 +27,27 @@ enum LatchSelect : uint8_t {
   kLatch1 = 0x01,
 };
 
+inline constexpr int kLatchCount = 6;
+
+// A latch's place in tables of all six: A, 9, B, 3, 2, 1.
+constexpr int LatchIndex(LatchSelect latch) {
+  switch (latch) {
+    case kLatchA:
+      return 0;
+    case kLatch9:
+      return 1;
+    case kLatchB:
+      return 2;
+    case kLatch3:
+      return 3;
+    case kLatch2:
+      return 4;
+    case kLatch1:
+      return 5;
+  }
+  return 0;
+}
+
 // Idle values, in the order they are sent by ParkLatches.
 inline constexpr uint8_t kParkLatch2 = 0x3F;
 inline constexpr uint8_t kParkLatch1 = 0x62;

@@ -115,21 +115,7 @@ class SimBox final : public PortIo {
 
  private:
   static constexpr size_t Index(LatchSelect latch) {
-    switch (latch) {
-      case kLatchA:
-        return 0;
-      case kLatch9:
-        return 1;
-      case kLatchB:
-        return 2;
-      case kLatch3:
-        return 3;
-      case kLatch2:
-        return 4;
-      case kLatch1:
-        return 5;
-    }
-    return 0;
+    return static_cast<size_t>(LatchIndex(latch));
   }
   void Tick();
   void Remember(bool write, uint16_t offset, uint8_t value);

@@ -87,23 +87,7 @@ class LatchRecorder final : public PortIo {
   uint64_t statusReads = 0;
 
  private:
-  static int Index(LatchSelect l) {
-    switch (l) {
-      case kLatchA:
-        return 0;
-      case kLatch9:
-        return 1;
-      case kLatchB:
-        return 2;
-      case kLatch3:
-        return 3;
-      case kLatch2:
-        return 4;
-      case kLatch1:
-        return 5;
-    }
-    return 0;
-  }
+  static int Index(LatchSelect l) { return LatchIndex(l); }
   void Load(int select) {
     if (select != kLatchA && select != kLatch9 && select != kLatchB && select != kLatch3 &&
         select != kLatch2 && select != kLatch1)
