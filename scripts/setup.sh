@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-format
