@@ -144,18 +144,6 @@ TEST_F(OpsTest, Family2AttemptsDoubleTheirWaits) {
   EXPECT_EQ(port.readAddresses.size(), 4u);  // no verify after a failure
 }
 
-TEST_F(OpsTest, ProgramEndsAtTheLastBufferByteAsAFailure) {
-  Select(kRow87C51H);
-  Window(0, 0xFF, 0xFFF8);
-  ChipHoldsBuffer();
-  f.Click(f.Programm);
-  EXPECT_EQ(port.readAddresses.size(), 8u);  // one read-back per byte, no verify
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
-  EXPECT_EQ(f.StaticText3.colour, colour::Red);
-  EXPECT_EQ(f.Memo1.lines().front(),
-            "Stopped at Device 0008, Buffer 10000: the Buffer ends at FFFF");
-}
-
 TEST_F(OpsTest, The8741WithItsWindowBeyondTheBufferProgramsNothing) {
   Select(kRow8741);
   Window(0, 3, 0x10000);
