@@ -38,20 +38,19 @@ TEST_F(BusyIdleTest, BusyDisablesAllTwentyFourButtonsAndTurnsTheStatusYellow) {
   EXPECT_TRUE(f.Quit_Test.enabled);
 }
 
-TEST_F(BusyIdleTest, IdleWithoutProgrammerLeavesTheDeviceButtonsDisabled) {
-  f.shell.EnterBusyState();
-  f.shell.EnterIdleState();
-  for (Control* c : DeviceButtons(f)) EXPECT_FALSE(c->enabled) << c->name();
-  for (Control* c : FreeButtons(f)) EXPECT_TRUE(c->enabled) << c->name();
-  EXPECT_EQ(f.StaticText3.colour, colour::Lime);
-}
-
-TEST_F(BusyIdleTest, IdleWithProgrammerEnablesEverything) {
-  f.s.ProgrammerFound = 1;
-  f.shell.EnterBusyState();
-  f.shell.EnterIdleState();
-  for (Control* c : DeviceButtons(f)) EXPECT_TRUE(c->enabled) << c->name();
-  for (Control* c : FreeButtons(f)) EXPECT_TRUE(c->enabled) << c->name();
+TEST_F(BusyIdleTest, IdleEnablesTheDeviceButtonsOnlyWithAProgrammer) {
+  for (const int found : {0, 1}) {
+    SCOPED_TRACE(found);
+    f.s.ProgrammerFound = found;
+    f.shell.EnterBusyState();
+    f.shell.EnterIdleState();
+    for (Control* c : DeviceButtons(f)) EXPECT_EQ(c->enabled, found == 1) << c->name();
+    for (Control* c : FreeButtons(f)) EXPECT_TRUE(c->enabled) << c->name();
+    EXPECT_EQ(f.StaticText3.colour, colour::Lime);
+    if (found == 0) {
+      EXPECT_TRUE(h.port.accesses.empty()) << "no latch is written";
+    }
+  }
 }
 
 TEST_F(BusyIdleTest, IdleHidesTheOverlaysAndColoursByOpFailed) {
@@ -108,12 +107,6 @@ TEST_F(BusyIdleTest, BusyAndIdleResetThePassCounters) {
   EXPECT_EQ(f.s.DeviceAddr, 0x10);
   EXPECT_EQ(f.s.BufferAddr, 0x8000);
   EXPECT_EQ(f.s.StopCount, 0);
-}
-
-TEST_F(BusyIdleTest, NoLatchIsWrittenWhileNoProgrammerWasFound) {
-  f.shell.EnterBusyState();
-  f.shell.EnterIdleState();
-  EXPECT_TRUE(h.port.accesses.empty());
 }
 
 TEST_F(BusyIdleTest, QuitWhileIdleOnlySetsStopCount) {

@@ -79,10 +79,8 @@ TEST_F(HelpTest, ShowsTheFileLineByLineAndHidesTheAddressButtons) {
   EXPECT_FALSE(f.Memo1.visible);
   EXPECT_EQ(f.Help1.lines(),
             (std::deque<std::string>{"HELP", "  Program Device  programs.", "", "End"}));
-  EXPECT_FALSE(f.Start_Buf_Add.visible);
-  EXPECT_FALSE(f.Start_Add.visible);
-  EXPECT_FALSE(f.End_Add.visible);
-  EXPECT_FALSE(f.Offset.visible);
+  for (Control* c : {&f.Start_Buf_Add, &f.Start_Add, &f.End_Add, &f.Offset})
+    EXPECT_FALSE(c->visible) << c->name();
 }
 
 TEST_F(HelpTest, AnEmptyFileShowsOneEmptyLine) {

@@ -7,74 +7,64 @@ namespace {
 
 enum class Prompt { None, NoDevice, Install, Remove, Adapter875X };
 
+// What a kind of chip leaves behind, whichever row of that kind was chosen.
+struct Kind {
+  int32_t vppCode, family;
+  Prompt prompt;
+  int32_t blankValue, panel8;
+  bool security, erase;
+  uint16_t pulseWaitFrom90;
+  const char* vppCaption;
+};
+
+constexpr Kind kNoChip = {7, 4, Prompt::NoDevice, 0xFF, 48, true, false, 90, "Vpp = 12.5"};
+constexpr Kind k8741 = {1, 1, Prompt::Install, 0x00, 27, false, false, 30, "Vpp = 25"};
+constexpr Kind k8748 = {1, 2, Prompt::Install, 0x00, 27, false, false, 30, "Vpp = 25"};
+constexpr Kind k874x21V = {2, 2, Prompt::Remove, 0x00, 27, false, false, 30, "Vpp = 21"};
+constexpr Kind k8751H = {2, 3, Prompt::Adapter875X, 0xFF, 48, true, false, 90, "Vpp = 21"};
+constexpr Kind k87C5x = {7, 4, Prompt::Adapter875X, 0xFF, 48, true, false, 90, "Vpp = 12.5"};
+constexpr Kind k89C51 = {4, 5, Prompt::Adapter875X, 0xFF, 68, true, true, 10, "Vpp = 12"};
+constexpr Kind k89C5x = {4, 5, Prompt::None, 0xFF, 68, true, true, 10, "Vpp = 12"};
+constexpr Kind k89S = {4, 6, Prompt::None, 0xFF, 68, true, true, 10, "Vpp = 12"};
+
 struct Row {
   int row;
   const char* listText;
   const char* caption;
-  int32_t deviceEnd, vppCode, family;
-  Prompt prompt;
-  int32_t chipEnd, blankValue, panel8;
-  bool security, erase;
-  uint16_t pulseWaitFrom90;
-  const char* vppCaption;
+  int32_t deviceEnd, chipEnd;
+  const Kind& kind;
 };
 
 constexpr int32_t kNone = 0xFFFFF;
 
 // The device list as the operator sees it and what each row must leave behind.
 const Row kRows[] = {
-    {0, "       874X Adapter", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true,
-     false, 90, "Vpp = 12.5"},
-    {1, "8741       (25V)     1K X 8 ", "8741", 0x3FF, 1, 1, Prompt::Install, 0x3FF, 0x00, 27,
-     false, false, 30, "Vpp = 25"},
-    {2, "8742       (21V)     2K X 8 ", "8742 ", 0x7FF, 2, 2, Prompt::Remove, 0x7FF, 0x00, 27,
-     false, false, 30, "Vpp = 21"},
-    {3, "8748       (25V)     1K X 8", "8748 ", 0x3FF, 1, 2, Prompt::Install, 0x3FF, 0x00, 27,
-     false, false, 30, "Vpp = 25"},
-    {4, "8748H      (21V)     1K X 8", "8748H", 0x3FF, 2, 2, Prompt::Remove, 0x3FF, 0x00, 27, false,
-     false, 30, "Vpp = 21"},
-    {5, "8749H      (21V)     2K X 8", "8749H", 0x7FF, 2, 2, Prompt::Remove, 0x7FF, 0x00, 27, false,
-     false, 30, "Vpp = 21"},
-    {6, "", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true, false, 90,
-     "Vpp = 12.5"},
-    {7, "      875X Adapter", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true,
-     false, 90, "Vpp = 12.5"},
-    {8, "8751H      (21V)     4K X 8", "8751H", 0xFFF, 2, 3, Prompt::Adapter875X, 0xFFF, 0xFF, 48,
-     true, false, 90, "Vpp = 21"},
-    {9, "87C51H     (12.5V)   4K X 8", "87C51H", 0xFFF, 7, 4, Prompt::Adapter875X, 0xFFF, 0xFF, 48,
-     true, false, 90, "Vpp = 12.5"},
-    {10, "87C52H     (12.5V)   8K X 8", "87C52H", 0x1FFF, 7, 4, Prompt::Adapter875X, 0x1FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {11, "87C54H     (12.5V)  16K X 8", "87C54H", 0x3FFF, 7, 4, Prompt::Adapter875X, 0x3FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {12, "87C58H     (12.5V)  32K X 8", "87C58H", 0x7FFF, 7, 4, Prompt::Adapter875X, 0x7FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {13, "", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true, false, 90,
-     "Vpp = 12.5"},
-    {14, "87C51FA    (12.5V)   8K X 8", "87C51FA", 0x1FFF, 7, 4, Prompt::Adapter875X, 0x1FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {15, "87C51FB    (12.5V)  16K X 8", "87C51FB", 0x3FFF, 7, 4, Prompt::Adapter875X, 0x3FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {16, "87C51FC    (12.5V)  32K X 8", "87C51FC", 0x7FFF, 7, 4, Prompt::Adapter875X, 0x7FFF, 0xFF,
-     48, true, false, 90, "Vpp = 12.5"},
-    {17, "", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true, false, 90,
-     "Vpp = 12.5"},
-    {18, "            Atmel ", "No Device", kNone, 7, 4, Prompt::NoDevice, kNone, 0xFF, 48, true,
-     false, 90, "Vpp = 12.5"},
-    {19, "89C51      (12V)     4K X 8", "89C51", 0xFFF, 4, 5, Prompt::Adapter875X, 0xFFF, 0xFF, 68,
-     true, true, 10, "Vpp = 12"},
-    {20, "89C52      (12V)     8K X 8", "89C52", 0x1FFF, 4, 5, Prompt::None, 0x1FFF, 0xFF, 68, true,
-     true, 10, "Vpp = 12"},
-    {21, "89S53      (12V)    12K X 8", "89S53", 0x2FFF, 4, 6, Prompt::None, 0x3FFF, 0xFF, 68, true,
-     true, 10, "Vpp = 12"},
-    {22, "89LS53     (12V)    12K X 8", "89LS53", 0x2FFF, 4, 6, Prompt::None, 0x3FFF, 0xFF, 68,
-     true, true, 10, "Vpp = 12"},
-    {23, "89C55      (12V)    20K X 8", "89C55", 0x4FFF, 4, 5, Prompt::None, 0x4FFF, 0xFF, 68, true,
-     true, 10, "Vpp = 12"},
-    {24, "89S8252    (12V)     8K X 8", "89S8252", 0x27FF, 4, 6, Prompt::None, 0x3FFF, 0xFF, 68,
-     true, true, 10, "Vpp = 12"},
-    {25, "89LS8252   (12V)     8K X 8", "89LS8252", 0x27FF, 4, 6, Prompt::None, 0x3FFF, 0xFF, 68,
-     true, true, 10, "Vpp = 12"},
+    {0, "       874X Adapter", "No Device", kNone, kNone, kNoChip},
+    {1, "8741       (25V)     1K X 8 ", "8741", 0x3FF, 0x3FF, k8741},
+    {2, "8742       (21V)     2K X 8 ", "8742 ", 0x7FF, 0x7FF, k874x21V},
+    {3, "8748       (25V)     1K X 8", "8748 ", 0x3FF, 0x3FF, k8748},
+    {4, "8748H      (21V)     1K X 8", "8748H", 0x3FF, 0x3FF, k874x21V},
+    {5, "8749H      (21V)     2K X 8", "8749H", 0x7FF, 0x7FF, k874x21V},
+    {6, "", "No Device", kNone, kNone, kNoChip},
+    {7, "      875X Adapter", "No Device", kNone, kNone, kNoChip},
+    {8, "8751H      (21V)     4K X 8", "8751H", 0xFFF, 0xFFF, k8751H},
+    {9, "87C51H     (12.5V)   4K X 8", "87C51H", 0xFFF, 0xFFF, k87C5x},
+    {10, "87C52H     (12.5V)   8K X 8", "87C52H", 0x1FFF, 0x1FFF, k87C5x},
+    {11, "87C54H     (12.5V)  16K X 8", "87C54H", 0x3FFF, 0x3FFF, k87C5x},
+    {12, "87C58H     (12.5V)  32K X 8", "87C58H", 0x7FFF, 0x7FFF, k87C5x},
+    {13, "", "No Device", kNone, kNone, kNoChip},
+    {14, "87C51FA    (12.5V)   8K X 8", "87C51FA", 0x1FFF, 0x1FFF, k87C5x},
+    {15, "87C51FB    (12.5V)  16K X 8", "87C51FB", 0x3FFF, 0x3FFF, k87C5x},
+    {16, "87C51FC    (12.5V)  32K X 8", "87C51FC", 0x7FFF, 0x7FFF, k87C5x},
+    {17, "", "No Device", kNone, kNone, kNoChip},
+    {18, "            Atmel ", "No Device", kNone, kNone, kNoChip},
+    {19, "89C51      (12V)     4K X 8", "89C51", 0xFFF, 0xFFF, k89C51},
+    {20, "89C52      (12V)     8K X 8", "89C52", 0x1FFF, 0x1FFF, k89C5x},
+    {21, "89S53      (12V)    12K X 8", "89S53", 0x2FFF, 0x3FFF, k89S},
+    {22, "89LS53     (12V)    12K X 8", "89LS53", 0x2FFF, 0x3FFF, k89S},
+    {23, "89C55      (12V)    20K X 8", "89C55", 0x4FFF, 0x4FFF, k89C5x},
+    {24, "89S8252    (12V)     8K X 8", "89S8252", 0x27FF, 0x3FFF, k89S},
+    {25, "89LS8252   (12V)     8K X 8", "89LS8252", 0x27FF, 0x3FFF, k89S},
 };
 
 void PrintTo(const Row& r, std::ostream* os) {
@@ -91,6 +81,7 @@ class DeviceRowTest : public FormTest, public ::testing::WithParamInterface<Row>
 
 TEST_P(DeviceRowTest, ChoosingTheRowSetsEverythingTheChipNeeds) {
   const Row& r = GetParam();
+  const Kind& k = r.kind;
   f.s.PulseWait = 90;
   f.s.DeviceStart = 0x10;
   bool memo874 = false, memo875 = false;
@@ -107,16 +98,16 @@ TEST_P(DeviceRowTest, ChoosingTheRowSetsEverythingTheChipNeeds) {
   EXPECT_EQ(f.Device.caption, r.caption);
   EXPECT_EQ(f.s.DeviceStart, 0);
   EXPECT_EQ(f.s.DeviceEnd, r.deviceEnd);
-  EXPECT_EQ(f.s.VppCode, r.vppCode);
-  EXPECT_EQ(f.s.DeviceFamily, r.family);
+  EXPECT_EQ(f.s.VppCode, k.vppCode);
+  EXPECT_EQ(f.s.DeviceFamily, k.family);
   EXPECT_EQ(f.s.ChipEnd, r.chipEnd);
-  EXPECT_EQ(f.s.BlankValue, r.blankValue);
-  EXPECT_EQ(f.Panel8.height, r.panel8);
-  EXPECT_EQ(f.Security.visible, r.security);
-  EXPECT_EQ(f.Erase_But.visible, r.erase);
+  EXPECT_EQ(f.s.BlankValue, k.blankValue);
+  EXPECT_EQ(f.Panel8.height, k.panel8);
+  EXPECT_EQ(f.Security.visible, k.security);
+  EXPECT_EQ(f.Erase_But.visible, k.erase);
   EXPECT_TRUE(f.Programm.visible);
-  EXPECT_EQ(f.s.PulseWait, r.pulseWaitFrom90);
-  EXPECT_EQ(f.Vpp_But.caption, r.vppCaption);
+  EXPECT_EQ(f.s.PulseWait, k.pulseWaitFrom90);
+  EXPECT_EQ(f.Vpp_But.caption, k.vppCaption);
   EXPECT_EQ(f.End_Add.caption, "Device End=" + HexEnd(r.deviceEnd));
   EXPECT_EQ(f.StaticText3.caption, "The Quillbox was Not Found");
   EXPECT_TRUE(f.Device.enabled) << "idle again";
@@ -124,14 +115,14 @@ TEST_P(DeviceRowTest, ChoosingTheRowSetsEverythingTheChipNeeds) {
   EXPECT_FALSE(f.A875X.visible);
 
   const auto& shown = h.toolkit.messages;
-  if (r.prompt == Prompt::None) {
+  if (k.prompt == Prompt::None) {
     EXPECT_TRUE(shown.empty());
     return;
   }
   ASSERT_EQ(shown.size(), 1u);
   const ShownMessage& m = shown[0];
   EXPECT_EQ(m.kind, ShownMessage::Kind::Information);
-  switch (r.prompt) {
+  switch (k.prompt) {
     case Prompt::NoDevice:
       EXPECT_EQ(m.text, "No Device Was Selected.");
       EXPECT_FALSE(m.placed);
@@ -139,7 +130,7 @@ TEST_P(DeviceRowTest, ChoosingTheRowSetsEverythingTheChipNeeds) {
       break;
     case Prompt::Install:
     case Prompt::Remove:
-      EXPECT_EQ(m.text, r.prompt == Prompt::Install
+      EXPECT_EQ(m.text, k.prompt == Prompt::Install
                             ? "Besure to install the JUMPER on the adapter board...."
                             : "Besure to Remove the JUMPER on the adapter board....");
       EXPECT_TRUE(m.placed);
@@ -289,12 +280,6 @@ TEST_F(DeviceSelectTest, DrawingsAreInPlaceAndHidden) {
     EXPECT_NE(vpp.find(words), std::string::npos) << words;
   EXPECT_FALSE(f.A874X.visible || f.A875X.visible || f.Vpp_Test.visible);
 }
-
-}  // namespace
-}  // namespace tarnwick
-
-namespace tarnwick {
-namespace {
 
 // The simulated bench seats the chip while the adapter prompt is up, so the chip must
 // be named before the prompt is shown.

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-#include "support/sim_form.h"
+#include "support/sim_fixture.h"
 
 namespace tarnwick {
 namespace {
@@ -14,19 +17,14 @@ constexpr const char* kChipNames[] = {"8741",    "8742",    "8748",    "8748H", 
                                       "87C51FA", "87C51FB", "87C51FC", "89C51",   "89C52",
                                       "89S53",   "89LS53",  "89C55",   "89S8252", "89LS8252"};
 
-class SimOpsTest : public ::testing::Test {
+class SimOpsTest : public SimBenchTest {
  protected:
-  SimForm sim;
-  TMainForm& f = sim.f();
-
-  SimOpsTest() { sim.FindBox(); }
-
-  // Seats a blank chip of that name and picks its row; short waits keep runs quick
-  // (the simulated chips need one status read of pulse, the flash parts keep their 10).
+  // Short waits keep runs quick (the simulated chips need one status read of pulse,
+  // the flash parts keep their 10).
   SimChip& Seat(const char* name) {
-    sim.SelectRow(SimForm::RowOf(name));
+    SimChip& chip = SimBenchTest::Seat(name);
     if (f.s.DeviceFamily <= 4) f.s.PulseWait = 1;
-    return *sim.socket.Chip();
+    return chip;
   }
   void Window(int32_t start, int32_t end) {
     f.s.DeviceStart = start;
@@ -115,40 +113,54 @@ TEST_F(SimOpsTest, WholeChipProgramOf87C58H) {
   EXPECT_EQ(chip.contents()[0x7FFF], f.s.Buffer[0x7FFF]);
 }
 
-TEST_F(SimOpsTest, Family2ByteThatNeverProgramsGetsFourAttempts) {
-  SimChip& chip = Seat("8748");
-  Window(0, 0x1F);
-  FillPattern(0, 0x1F);
-  chip.NeedsPulses(0x10, kNeverPrograms);
+constexpr int kNever = kNeverPrograms;
+constexpr std::string_view kVerified = "Device Verified to Buffer....";
+constexpr const char* kFailed = "Eprom DID NOT Program.............";
+constexpr const char* kBadMcu = "Eprom DID NOT Program Possible Bad Mcu..........";
+
+// A programmed pattern with one stubborn byte: how many pulses each byte got and how
+// the command ends.
+struct StubbornByteCase {
+  const char* name;
+  const char* chip;
+  int32_t windowEnd, stubborn;
+  int pulsesNeeded;
+  std::string_view status;
+  std::vector<std::pair<int32_t, int>> pulsesAt;  // address, pulses it got
+};
+
+class StubbornByteTest : public SimOpsTest,
+                         public ::testing::WithParamInterface<StubbornByteCase> {};
+
+TEST_P(StubbornByteTest, GetsTheAlgorithmsPulsesAndEndsWithItsStatus) {
+  const StubbornByteCase& c = GetParam();
+  SimChip& chip = Seat(c.chip);
+  Window(0, c.windowEnd);
+  FillPattern(0, c.windowEnd);
+  chip.NeedsPulses(c.stubborn, c.pulsesNeeded);
   f.Click(f.Programm);
-  EXPECT_EQ(chip.PulsesAt(0x0F), 1);
-  EXPECT_EQ(chip.PulsesAt(0x10), 4);
-  EXPECT_EQ(chip.PulsesAt(0x11), 0);
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
-  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+  for (const auto& [addr, pulses] : c.pulsesAt) EXPECT_EQ(chip.PulsesAt(addr), pulses) << addr;
+  EXPECT_EQ(f.StaticText3.caption, c.status);
+  EXPECT_EQ(f.StaticText3.colour, c.status == kVerified ? colour::Lime : colour::Red);
 }
 
-TEST_F(SimOpsTest, Family2ByteThatNeedsThreePulsesGetsThree) {
-  SimChip& chip = Seat("8749H");
-  Window(0, 3);
-  FillPattern(0, 3);
-  chip.NeedsPulses(2, 3);
-  f.Click(f.Programm);
-  EXPECT_EQ(chip.PulsesAt(2), 3);
-  EXPECT_EQ(f.StaticText3.caption, "Device Verified to Buffer....");
-}
+const StubbornByteCase kStubbornBytes[] = {
+    // Family 2 doubles its wait over four attempts; a good byte needs one.
+    {"Family2NeverGetsFour", "8748", 0x1F, 0x10, kNever, kFailed, {{0xF, 1}, {0x10, 4}, {0x11, 0}}},
+    {"Family2NeedingThreeGetsThree", "8749H", 3, 2, 3, kVerified, {{2, 3}}},
+    // The 875X EPROMs take trains of 5, 10 and 20; a good byte takes one train of five.
+    {"Eprom875xGets35", "87C52H", 0x1F, 0x12, kNever, kFailed, {{0x11, 5}, {0x12, 35}, {0x13, 0}}},
+    // The 8741's first byte is a test of the chip: nothing more is programmed after it.
+    {"The8741TestByteMeansABadChip", "8741", 0x3F, 0, kNever, kBadMcu, {{0, 1}, {1, 0}}},
+    {"The8741LastByteMeansABadChip", "8741", 0x3F, 0x3F, kNever, kBadMcu, {}},
+    // Elsewhere in an 8741 a mismatch is an ordinary failure.
+    {"The8741MiddleByteIsAnOrdinaryFailure", "8741", 0x3F, 0x20, kNever, kFailed, {}},
+};
 
-TEST_F(SimOpsTest, Eprom875xByteThatNeverProgramsGets35PulsesInThreeTrains) {
-  SimChip& chip = Seat("87C52H");
-  Window(0, 0x1F);
-  FillPattern(0, 0x1F);
-  chip.NeedsPulses(0x12, kNeverPrograms);
-  f.Click(f.Programm);
-  EXPECT_EQ(chip.PulsesAt(0x11), 5);  // one train of five for a good byte
-  EXPECT_EQ(chip.PulsesAt(0x12), 35);
-  EXPECT_EQ(chip.PulsesAt(0x13), 0);
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
-}
+INSTANTIATE_TEST_SUITE_P(Cases, StubbornByteTest, ::testing::ValuesIn(kStubbornBytes),
+                         [](const ::testing::TestParamInfo<StubbornByteCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST_F(SimOpsTest, FlashByteThatNeverCompletesIsPolled500Times) {
   SimChip& chip = Seat("89C52");
@@ -170,32 +182,6 @@ TEST_F(SimOpsTest, FlashWindowOfFFBytesNeedsNoPulse) {
   f.Click(f.Programm);
   EXPECT_EQ(f.StaticText3.caption, "Eprom is Programmed...............");
   for (int a = 0; a <= 0xFF; ++a) ASSERT_EQ(chip.PulsesAt(a), 0);
-}
-
-TEST_F(SimOpsTest, The8741TestByteThatDoesNotTakeMeansABadChip) {
-  SimChip& chip = Seat("8741");
-  Window(0, 0x3F);
-  FillPattern(0, 0x3F);
-  chip.NeedsPulses(0, kNeverPrograms);
-  f.Click(f.Programm);
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program Possible Bad Mcu..........");
-  EXPECT_EQ(chip.PulsesAt(0), 1);
-  EXPECT_EQ(chip.PulsesAt(1), 0);  // nothing more was programmed
-}
-
-TEST_F(SimOpsTest, The8741MismatchAtTheLastByteIsReportedAsABadChip) {
-  SimChip& chip = Seat("8741");
-  Window(0, 0x3F);
-  FillPattern(0, 0x3F);
-  chip.NeedsPulses(0x3F, kNeverPrograms);
-  f.Click(f.Programm);
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program Possible Bad Mcu..........");
-  // Elsewhere a mismatch is an ordinary failure.
-  SimChip& second = Seat("8741");
-  second.Erase();
-  second.NeedsPulses(0x20, kNeverPrograms);
-  f.Click(f.Programm);
-  EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
 }
 
 TEST_F(SimOpsTest, The8741PulsesAOneByteWindowTwice) {

@@ -1,5 +1,7 @@
 // The read set-ups and address set-ups at latch level, and the read-based commands
 // against a chip that answers what the test chooses.
+#include <algorithm>
+
 #include "app/hex_text.h"
 #include "ops/ops_fixture.h"
 
@@ -261,44 +263,47 @@ TEST_F(OpsTest, CompareUsesTheBufferByteAtTheChipAddress) {
   EXPECT_EQ(f.StaticText3.caption, "Device Can be Reprogrammed....");
 }
 
-TEST_F(OpsTest, VerifyEndsAtTheLastBufferByteAndSaysWhy) {
-  Select(kRow87C51H);
-  Window(0, 0xFF, 0xFFF0);
-  ChipHoldsBuffer();
-  f.Click(f.Verify);
-  EXPECT_EQ(port.readAddresses.size(), 0x10u);
-  EXPECT_EQ(f.Memo1.lines().front(),
-            "Stopped at Device 0010, Buffer 10000: the Buffer ends at FFFF");
-  EXPECT_TRUE(f.Memo1.visible);
-  EXPECT_EQ(f.StaticText3.caption, "Device Did NOT Verify to Buffer....");
-  EXPECT_EQ(f.StaticText3.colour, colour::Red);
-}
-
-TEST_F(OpsTest, MoveEndsAtTheLastBufferByteAsAFailure) {
-  Select(kRow87C51H);
-  Window(0, 0xFF, 0xFFFE);
-  ChipReads(0x5A);
-  f.Click(f.Move_Eprom);
-  EXPECT_EQ(f.s.Buffer[0xFFFE], 0x5A);
-  EXPECT_EQ(f.s.Buffer[0xFFFF], 0x5A);
-  EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
-  EXPECT_EQ(f.StaticText3.caption, "Device NOT Fully Moved to Buffer....");
-  EXPECT_EQ(f.StaticText3.colour, colour::Red);
-  EXPECT_TRUE(f.Memo1.visible);
-  EXPECT_EQ(f.Memo1.lines().front(),
-            "Stopped at Device 0002, Buffer 10000: the Buffer ends at FFFF");
-}
-
-TEST_F(OpsTest, CompareWithoutADeviceStopsAtTheBufferEnd) {
-  f.s.DeviceRow = 0;  // "No Device": the window may run to FFFFF
-  f.devices.SelectDevice();
-  Window(0xFFFE, 0x10010);
-  port.Clear();
-  ChipReads(0xFF);
-  f.Click(f.Compare);
-  EXPECT_EQ(port.readAddresses.size(), 2u);
-  EXPECT_EQ(f.StaticText3.caption, "Device NOT Fully Compared to Buffer....");
-  EXPECT_EQ(f.StaticText3.colour, colour::Red);
+// A window that runs past the buffer's last byte: each pass stops there, says where,
+// and ends as a failure. Nothing wraps round to the buffer's start.
+TEST_F(OpsTest, EveryPassEndsAtTheLastBufferByteAsAFailure) {
+  struct Case {
+    Control TMainForm::*command;
+    int32_t row, deviceStart, deviceEnd, bufferStart;
+    uint8_t bufferHolds, chipHolds;
+    size_t reads;
+    const char* status;
+    const char* stopped;
+  };
+  const Case cases[] = {
+      {&TMainForm::Programm, kRow87C51H, 0, 0xFF, 0xFFF8, 0x5A, 0x5A, 8,
+       "Eprom DID NOT Program.............", "Device 0008, Buffer 10000"},
+      {&TMainForm::Verify, kRow87C51H, 0, 0xFF, 0xFFF0, 0x5A, 0x5A, 0x10,
+       "Device Did NOT Verify to Buffer....", "Device 0010, Buffer 10000"},
+      {&TMainForm::Move_Eprom, kRow87C51H, 0, 0xFF, 0xFFFE, 0x00, 0x5A, 2,
+       "Device NOT Fully Moved to Buffer....", "Device 0002, Buffer 10000"},
+      // "No Device" lets the window run to FFFFF.
+      {&TMainForm::Compare, 0, 0xFFFE, 0x10010, 0xFFFE, 0x5A, 0x5A, 2,
+       "Device NOT Fully Compared to Buffer....", "Device 10000, Buffer 10000"},
+  };
+  for (const Case& c : cases) {
+    Control& command = f.*c.command;
+    SCOPED_TRACE(command.name());
+    Select(c.row);
+    Window(c.deviceStart, c.deviceEnd, c.bufferStart);
+    std::fill(f.s.Buffer.begin(), f.s.Buffer.end(), 0);
+    for (int32_t a = c.bufferStart; a <= 0xFFFF; ++a) f.s.Buffer[a] = c.bufferHolds;
+    ChipReads(c.chipHolds);
+    f.Click(command);
+    EXPECT_EQ(port.readAddresses.size(), c.reads);  // one read per byte, no verify after
+    EXPECT_EQ(f.s.Buffer[0xFFFE], c.chipHolds);
+    EXPECT_EQ(f.s.Buffer[0xFFFF], c.chipHolds);
+    EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
+    EXPECT_EQ(f.StaticText3.caption, c.status);
+    EXPECT_EQ(f.StaticText3.colour, colour::Red);
+    EXPECT_TRUE(f.Memo1.visible);
+    EXPECT_EQ(f.Memo1.lines().front(),
+              std::string("Stopped at ") + c.stopped + ": the Buffer ends at FFFF");
+  }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/chip_cycles.h"
-#include "support/sim_form.h"
+#include "support/sim_fixture.h"
 
 namespace tarnwick {
 namespace {
@@ -80,22 +80,11 @@ void Pulse875X(TMainForm& f, int addr, uint8_t data, Fault fault) {
   Load(f, kLatchB, s.LatchBValue & 0xBF);
 }
 
-class RefusalTest : public ::testing::TestWithParam<RefusalCase> {
- protected:
-  void SetUp() override { sim.FindBox(); }
-  bool Logged(const std::string& text) const {
-    for (const std::string& line : sim.box.Log())
-      if (line.find(text) != std::string::npos) return true;
-    return false;
-  }
-  SimForm sim;
-  TMainForm& f = sim.f();
-};
+class RefusalTest : public SimBenchTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, OnlyTheProgramsOwnPulseProgramsTheCell) {
   const RefusalCase& c = GetParam();
-  sim.SelectRow(SimForm::RowOf(c.chip));
-  SimChip& chip = *sim.socket.Chip();
+  SimChip& chip = Seat(c.chip);
   const uint8_t erased = chip.info().erased;
   const uint8_t data = 0x5A;
   f.s.VppCode = c.vppCode;
@@ -153,12 +142,11 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"89C51", 4, Fault::kNone, Outcome::kProgrammed, "Programmed 03C5"},
         RefusalCase{"89C51", 2, Fault::kNone, Outcome::kDamaged, "chip damaged"}));
 
-class ReadRefusalTest : public RefusalTest {};
+using ReadRefusalTest = SimBenchTest;
 
 // Out of read mode the chip keeps off the data lines and the box shows LatchA.
 TEST_F(ReadRefusalTest, AChipOutOfReadModeDoesNotDrive) {
-  sim.SelectRow(SimForm::RowOf("87C51H"));
-  sim.socket.Chip()->contents()[0x12] = 0x34;
+  Seat("87C51H").contents()[0x12] = 0x34;
   cycles::EnterReadMode(f);
   f.s.LatchBMode = 0x40;  // program mode left on
   cycles::SetAddress875x(f, 0x12);
@@ -174,8 +162,7 @@ TEST_F(ReadRefusalTest, AChipOutOfReadModeDoesNotDrive) {
   f.link.ReadNibbles();
   EXPECT_EQ(f.s.ReadByte, 0x34);
 
-  sim.SelectRow(SimForm::RowOf("8748"));
-  sim.socket.Chip()->contents()[0x12] = 0x34;
+  Seat("8748").contents()[0x12] = 0x34;
   cycles::EnterReadMode(f);
   cycles::SetAddress874x(f, 0x12);
   f.link.ReadNibbles();

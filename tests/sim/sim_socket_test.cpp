@@ -5,28 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "support/chip_cycles.h"
-#include "support/sim_form.h"
+#include "support/sim_fixture.h"
 
 namespace tarnwick {
 namespace {
 
-class SocketTest : public ::testing::Test {
- protected:
-  void SetUp() override { sim.FindBox(); }
-  SimChip& Seat(const char* name) {
-    sim.SelectRow(SimForm::RowOf(name));
-    EXPECT_STREQ(sim.socket.Chip()->info().name, name);
-    return *sim.socket.Chip();
-  }
-  bool Logged(const std::string& text) const {
-    for (const std::string& line : sim.box.Log())
-      if (line.find(text) != std::string::npos) return true;
-    return false;
-  }
-
-  SimForm sim;
-  TMainForm& f = sim.f();
-};
+using SocketTest = SimBenchTest;
 
 TEST_F(SocketTest, The874XChipsReadAtTheAddressesSent) {
   for (const char* name : {"8741", "8748H", "8749H"}) {
