@@ -74,6 +74,12 @@ struct LoadCase {
   std::vector<int32_t> shown;
   int64_t stored, leftOut;
 };
+// A row of a LoadCase table, written as a call so that each row stays compact.
+inline LoadCase Row(const char* what, std::string text, int32_t mask, int32_t offset,
+                    std::vector<PlacedRun> runs, std::vector<int32_t> shown, int64_t stored,
+                    int64_t leftOut) {
+  return {what, std::move(text), mask, offset, std::move(runs), std::move(shown), stored, leftOut};
+}
 
 // A buffer of EE that one format's reader loads into, with the addresses it showed.
 template <HexReader Reader, int32_t kDefaultMask>

@@ -9,6 +9,7 @@ namespace {
 
 using testing_util::CrLfLines;
 using testing_util::Filled;
+using testing_util::Row;
 
 // Sixteen bytes 00..0F at 0100; checksum worked out by hand: 10+01+78 = 89, 100-89 = 77.
 constexpr const char* kRecord0100 = ":10010000000102030405060708090A0B0C0D0E0F77";
@@ -17,33 +18,15 @@ constexpr const char* kSegment0F00 = ":020000020F00ED";
 constexpr const char* kAA55At1000 = ":02100000AA55EF";
 constexpr const char* kEnd = ":00000001FF";
 
-class IntelReadTest : public testing_util::HexReadFixture<ReadIntelHex, 0x0FFF> {
- protected:
-  // Bytes 00..0F at `at`, the rest of the buffer still EE.
-  void ExpectCountingAt(int at) {
-    for (int a = 0; a < kBufferSize; ++a) {
-      const int want = a >= at && a < at + 16 ? a - at : 0xEE;
-      ASSERT_EQ(buffer[a], want) << std::hex << a;
-    }
-  }
-};
-
-TEST_F(IntelReadTest, CrLfAndLfOnlyFilesLoadTheSame) {
-  for (const char* end : {"\r\n", "\n", "\r"}) {
-    Reset();
-    const LoadResult r = Load(std::string(kRecord0100) + end + kEnd + end);
-    ExpectCountingAt(0x100);
-    EXPECT_EQ(shown, std::vector<int32_t>{0x100});
-    EXPECT_EQ(r.stored, 16);
-    EXPECT_TRUE(r.badChecksums.empty());
-  }
-}
+using IntelReadTest = testing_util::HexReadFixture<ReadIntelHex, 0x0FFF>;
 
 TEST_F(IntelReadTest, AWrongChecksumLoadsAndIsListed) {
   std::string bad = kRecord0100;
   bad.back() = '8';
   const LoadResult r = Load(":020000040000FA\r\n" + bad + "\r\n" + kEnd + "\r\n");
-  ExpectCountingAt(0x100);
+  BufferBytes want = Filled(0xEE);
+  for (int i = 0; i < 16; ++i) want[0x100 + i] = static_cast<uint8_t>(i);
+  EXPECT_EQ(buffer, want);
   ASSERT_EQ(r.badChecksums.size(), 1u);
   EXPECT_EQ(r.badChecksums[0], (BadChecksum{2, 0x78, 0x77}));
 }
@@ -56,100 +39,42 @@ TEST_F(IntelReadTest, WhereRecordsLandAndWhatIsSkippedOrEndsTheLoad) {
   const std::vector<uint8_t> counting = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
   const std::vector<uint8_t> one_to_16 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
   const testing_util::LoadCase cases[] = {
-      {"linear base folded by a 4 KiB chip",
-       linear,
-       0x0FFF,
-       0,
-       {{0x100, counting}},
-       {0x100},
-       16,
-       0},
-      {"without a device the linear base lies beyond the buffer",
-       linear,
-       0xFFFFF,
-       0,
-       {},
-       {0x10100},
-       0,
-       16},
-      {"segment base times sixteen", segment, 0xFFFFF, 0, {}, {0x10000}, 0, 2},
-      {"segment base folded by a 4 KiB chip", segment, 0x0FFF, 0, {{0, {0xAA, 0x55}}}, {0}, 2, 0},
-      {"segment and linear bases are added",
-       std::string(kSegment0F00) + "\n" + kLinear0001 + "\n" + kAA55At1000 + "\n",
-       0xFFFFF,
-       0,
-       {},
-       {0x20000},
-       0,
-       2},
-      {"records above the high limit are skipped without a word",
-       ":020000040010EA\n" + std::string(kRecord0100) + "\n",
-       0xFFFFF,
-       0,
-       {},
-       {},
-       0,
-       0},
-      {"hex offset with a 16 KiB chip",
-       at0,
-       0x3FFF,
-       0x1000,
-       {{0x1000, one_to_16}},
-       {0x1000},
-       16,
-       0},
-      {"hex offset folded by a 4 KiB chip", at0, 0x0FFF, 0x1000, {{0, one_to_16}}, {0}, 16, 0},
+      Row("CR LF line ends", std::string(kRecord0100) + "\r\n" + kEnd + "\r\n", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("LF line ends", std::string(kRecord0100) + "\n" + kEnd + "\n", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("CR line ends", std::string(kRecord0100) + "\r" + kEnd + "\r", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("linear base folded by a 4 KiB chip", linear, 0x0FFF, 0, {{0x100, counting}}, {0x100}, 16,
+          0),
+      Row("without a device the linear base lies beyond the buffer", linear, 0xFFFFF, 0, {},
+          {0x10100}, 0, 16),
+      Row("segment base times sixteen", segment, 0xFFFFF, 0, {}, {0x10000}, 0, 2),
+      Row("segment base folded by a 4 KiB chip", segment, 0x0FFF, 0, {{0, {0xAA, 0x55}}}, {0}, 2,
+          0),
+      Row("segment and linear bases are added",
+          std::string(kSegment0F00) + "\n" + kLinear0001 + "\n" + kAA55At1000 + "\n", 0xFFFFF, 0,
+          {}, {0x20000}, 0, 2),
+      Row("records above the high limit are skipped without a word",
+          ":020000040010EA\n" + std::string(kRecord0100) + "\n", 0xFFFFF, 0, {}, {}, 0, 0),
+      Row("hex offset with a 16 KiB chip", at0, 0x3FFF, 0x1000, {{0x1000, one_to_16}}, {0x1000}, 16,
+          0),
+      Row("hex offset folded by a 4 KiB chip", at0, 0x0FFF, 0x1000, {{0, one_to_16}}, {0}, 16, 0),
       // 02+40+00+00+AA+55 = 0x141, checksum BF.
-      {"the 89C55 keeps its upper addresses in place",
-       ":02400000AA55BF\n",
-       LoadMask(0x4FFF, 0),
-       0,
-       {{0x4000, {0xAA, 0x55}}},
-       {0x4000},
-       2,
-       0},
-      {"the end record ends the load",
-       std::string(kEnd) + "\n" + kRecord0100 + "\n",
-       0x0FFF,
-       0,
-       {},
-       {},
-       0,
-       0},
-      {"Ctrl-Z ends the load",
-       std::string(kAA55At1000) + "\r\n\x1A" + kRecord0100 + "\r\n",
-       0xFFFF,
-       0,
-       {{0x1000, {0xAA, 0x55}}},
-       {0x1000},
-       2,
-       0},
-      {"other lines and record types are skipped",
-       "S1070100112233444D\n; comment\n\n:0400000300001000E9\n",
-       0xFFFF,
-       0,
-       {},
-       {},
-       0,
-       0},
+      Row("the 89C55 keeps its upper addresses in place", ":02400000AA55BF\n", LoadMask(0x4FFF, 0),
+          0, {{0x4000, {0xAA, 0x55}}}, {0x4000}, 2, 0),
+      Row("the end record ends the load", std::string(kEnd) + "\n" + kRecord0100 + "\n", 0x0FFF, 0,
+          {}, {}, 0, 0),
+      Row("Ctrl-Z ends the load", std::string(kAA55At1000) + "\r\n\x1A" + kRecord0100 + "\r\n",
+          0xFFFF, 0, {{0x1000, {0xAA, 0x55}}}, {0x1000}, 2, 0),
+      Row("other lines and record types are skipped",
+          "S1070100112233444D\n; comment\n\n:0400000300001000E9\n", 0xFFFF, 0, {}, {}, 0, 0),
       // 04+AA+BB+CC+DD = 0x312, checksum EE.
-      {"lower-case digits",
-       ":04000000aabbccddee\n",
-       0x0FFF,
-       0,
-       {{0, {0xAA, 0xBB, 0xCC, 0xDD}}},
-       {0},
-       4,
-       0},
+      Row("lower-case digits", ":04000000aabbccddee\n", 0x0FFF, 0, {{0, {0xAA, 0xBB, 0xCC, 0xDD}}},
+          {0}, 4, 0),
       // 4 bytes at FFFE: 04+FF+FE+11+22+33+44 = 0x2AB -> AB, checksum 55.
-      {"a record running past the buffer keeps its first part",
-       ":04FFFE001122334455\n",
-       0xFFFFF,
-       0,
-       {{0xFFFE, {0x11, 0x22}}},
-       {0xFFFE},
-       2,
-       2},
+      Row("a record running past the buffer keeps its first part", ":04FFFE001122334455\n", 0xFFFFF,
+          0, {{0xFFFE, {0x11, 0x22}}}, {0xFFFE}, 2, 2),
   };
   for (const auto& c : cases) ExpectLoads(c);
 }
