@@ -27,6 +27,22 @@ class HexEditorTest : public FormTest {
     f.s.WordMode = word_mode;
   }
   int32_t Cursor() const { return f.s.ViewTop + 16 * f.s.CursorRow + f.s.CursorCol; }
+  // Opens the editor on the chip, presses each key as often as given and checks where
+  // the view and the cursor end up.
+  void ExpectKeysEndAt(const char* what, int32_t chip_end, int32_t word_mode,
+                       std::vector<std::pair<Key, int>> keys, int32_t view_top, int32_t row,
+                       int32_t col) {
+    SCOPED_TRACE(what);
+    Chip(chip_end, word_mode);
+    Open();
+    for (auto [key, times] : keys) Press(key, times);
+    EXPECT_EQ(f.s.ViewTop, view_top);
+    EXPECT_EQ(f.s.CursorRow, row);
+    EXPECT_EQ(f.s.CursorCol, col);
+    char last_row[8];
+    std::snprintf(last_row, sizeof last_row, "%06X", static_cast<unsigned>(view_top + 0xF0));
+    EXPECT_EQ(f.Edit_1.lines()[15].substr(0, 6), last_row);
+  }
   // Opens the address box under the information line and enters the text.
   void JumpTo(const std::string& text) {
     f.Click(f.Edit_Info);
@@ -177,61 +193,16 @@ TEST_F(HexEditorTest, RightOnTheLastByteOfTheLastPageGoesToByteZeroOfThatPage) {
 }
 
 TEST_F(HexEditorTest, KeysStopAtTheEdgesOfTheChipAndTheBuffer) {
-  struct Case {
-    const char* what;
-    int32_t chipEnd, wordMode;
-    std::vector<std::pair<Key, int>> keys;  // each key and how often it is pressed
-    int32_t viewTop, row, col;
-  };
-  const Case cases[] = {
-      {"down on the last row of the last page keeps the column",
-       0x3FF,
-       0,
-       {{Key::PageDown, 3}, {Key::Right, 5}, {Key::Down, 16}},
-       0x300,
-       0,
-       5},
-      {"up on the first page goes to byte zero",
-       0x3FF,
-       0,
-       {{Key::Right, 7}, {Key::Up, 1}},
-       0,
-       0,
-       0},
-      {"page up on the first page goes to byte zero",
-       0x3FF,
-       0,
-       {{Key::Down, 2}, {Key::Right, 4}, {Key::PageUp, 1}},
-       0,
-       0,
-       0},
-      {"without a chip the view stays on the first page",
-       0,
-       0,
-       {{Key::Down, 3}, {Key::Right, 4}, {Key::PageDown, 1}},
-       0,
-       0,
-       0},
-      {"an unknown word mode still stops at the buffer's end",
-       0x7FFF,
-       7,
-       {{Key::PageDown, 300}},
-       0xFF00,
-       0,
-       0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Chip(c.chipEnd, c.wordMode);
-    Open();
-    for (auto [key, times] : c.keys) Press(key, times);
-    EXPECT_EQ(f.s.ViewTop, c.viewTop);
-    EXPECT_EQ(f.s.CursorRow, c.row);
-    EXPECT_EQ(f.s.CursorCol, c.col);
-    char last_row[8];
-    std::snprintf(last_row, sizeof last_row, "%06X", static_cast<unsigned>(c.viewTop + 0xF0));
-    EXPECT_EQ(f.Edit_1.lines()[15].substr(0, 6), last_row);
-  }
+  ExpectKeysEndAt("down on the last row of the last page keeps the column", 0x3FF, 0,
+                  {{Key::PageDown, 3}, {Key::Right, 5}, {Key::Down, 16}}, 0x300, 0, 5);
+  ExpectKeysEndAt("up on the first page goes to byte zero", 0x3FF, 0,
+                  {{Key::Right, 7}, {Key::Up, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("page up on the first page goes to byte zero", 0x3FF, 0,
+                  {{Key::Down, 2}, {Key::Right, 4}, {Key::PageUp, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("without a chip the view stays on the first page", 0, 0,
+                  {{Key::Down, 3}, {Key::Right, 4}, {Key::PageDown, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("an unknown word mode still stops at the buffer's end", 0x7FFF, 7,
+                  {{Key::PageDown, 300}}, 0xFF00, 0, 0);
 }
 
 TEST_F(HexEditorTest, MovingAcrossRowAndPageEdgesInsideTheChip) {
