@@ -27,6 +27,29 @@ class HexEditorTest : public FormTest {
     f.s.WordMode = word_mode;
   }
   int32_t Cursor() const { return f.s.ViewTop + 16 * f.s.CursorRow + f.s.CursorCol; }
+  // Opens the editor on the chip, presses each key as often as given and checks where
+  // the view and the cursor end up.
+  void ExpectKeysEndAt(const char* what, int32_t chip_end, int32_t word_mode,
+                       std::vector<std::pair<Key, int>> keys, int32_t view_top, int32_t row,
+                       int32_t col) {
+    SCOPED_TRACE(what);
+    Chip(chip_end, word_mode);
+    Open();
+    for (auto [key, times] : keys) Press(key, times);
+    EXPECT_EQ(f.s.ViewTop, view_top);
+    EXPECT_EQ(f.s.CursorRow, row);
+    EXPECT_EQ(f.s.CursorCol, col);
+    char last_row[8];
+    std::snprintf(last_row, sizeof last_row, "%06X", static_cast<unsigned>(view_top + 0xF0));
+    EXPECT_EQ(f.Edit_1.lines()[15].substr(0, 6), last_row);
+  }
+  // Opens the address box under the information line and enters the text.
+  void JumpTo(const std::string& text) {
+    f.Click(f.Edit_Info);
+    f.Chg_Edit_Add.text = text;
+    char enter = 13;
+    f.KeyPress(f.Chg_Edit_Add, enter);
+  }
 };
 
 TEST_F(HexEditorTest, OpeningShowsTheFirstPageWithTheCursorOnByteZero) {
@@ -169,15 +192,17 @@ TEST_F(HexEditorTest, RightOnTheLastByteOfTheLastPageGoesToByteZeroOfThatPage) {
   EXPECT_EQ(f.Edit_Info.caption.substr(0, 14), "Address=000300");
 }
 
-TEST_F(HexEditorTest, DownOnTheLastRowOfTheLastPageKeepsTheColumn) {
-  Chip(0x3FF, 0);
-  Open();
-  Press(Key::PageDown, 3);
-  Press(Key::Right, 5);
-  Press(Key::Down, 16);
-  EXPECT_EQ(f.s.ViewTop, 0x300);
-  EXPECT_EQ(f.s.CursorRow, 0);
-  EXPECT_EQ(f.s.CursorCol, 5);
+TEST_F(HexEditorTest, KeysStopAtTheEdgesOfTheChipAndTheBuffer) {
+  ExpectKeysEndAt("down on the last row of the last page keeps the column", 0x3FF, 0,
+                  {{Key::PageDown, 3}, {Key::Right, 5}, {Key::Down, 16}}, 0x300, 0, 5);
+  ExpectKeysEndAt("up on the first page goes to byte zero", 0x3FF, 0,
+                  {{Key::Right, 7}, {Key::Up, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("page up on the first page goes to byte zero", 0x3FF, 0,
+                  {{Key::Down, 2}, {Key::Right, 4}, {Key::PageUp, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("without a chip the view stays on the first page", 0, 0,
+                  {{Key::Down, 3}, {Key::Right, 4}, {Key::PageDown, 1}}, 0, 0, 0);
+  ExpectKeysEndAt("an unknown word mode still stops at the buffer's end", 0x7FFF, 7,
+                  {{Key::PageDown, 300}}, 0xFF00, 0, 0);
 }
 
 TEST_F(HexEditorTest, MovingAcrossRowAndPageEdgesInsideTheChip) {
@@ -204,31 +229,6 @@ TEST_F(HexEditorTest, LeftFromTheLowDigitStaysOnTheByte) {
   EXPECT_EQ(f.s.CursorCol, 3);
   EXPECT_EQ(f.s.CursorNibble, 0);
   EXPECT_EQ(f.Edit_1.caretColumn, 17);
-}
-
-TEST_F(HexEditorTest, UpOrPageUpOnTheFirstPagePutsTheCursorOnByteZero) {
-  Chip(0x3FF, 0);
-  Open();
-  Press(Key::Right, 7);
-  Press(Key::Up);
-  EXPECT_EQ(f.s.ViewTop, 0);
-  EXPECT_EQ(Cursor(), 0);
-  Press(Key::Down, 2);
-  Press(Key::Right, 4);
-  Press(Key::PageUp);
-  EXPECT_EQ(f.s.ViewTop, 0);
-  EXPECT_EQ(Cursor(), 0);
-}
-
-TEST_F(HexEditorTest, WithoutAChipTheViewStaysOnTheFirstPage) {
-  Chip(0, 0);
-  Open();
-  Press(Key::Down, 3);
-  Press(Key::Right, 4);
-  Press(Key::PageDown);
-  EXPECT_EQ(f.s.ViewTop, 0);
-  EXPECT_EQ(Cursor(), 0);
-  EXPECT_EQ(f.Edit_1.lines()[15].substr(0, 6), "0000F0");
 }
 
 TEST_F(HexEditorTest, TheViewNeverRunsPastTheEndOfTheBuffer) {
@@ -266,13 +266,6 @@ TEST_F(HexEditorTest, TypingPastTheRowsEndShowsTheByteInTheNextRow) {
             "000010  34 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00   4...............");
 }
 
-TEST_F(HexEditorTest, AnUnknownWordModeStillStopsAtTheBuffersEnd) {
-  Chip(0x7FFF, 7);
-  Open();
-  for (int i = 0; i < 300; ++i) Press(Key::PageDown);
-  EXPECT_EQ(f.s.ViewTop, 0xFF00);
-}
-
 TEST_F(HexEditorTest, JumpToAnAddressKeepsTheCursorPlaceOnThePage) {
   Chip(0xFFFFF, 0);
   Open();
@@ -295,10 +288,7 @@ TEST_F(HexEditorTest, JumpToAnAddressKeepsTheCursorPlaceOnThePage) {
 TEST_F(HexEditorTest, JumpIsPulledBackToTheChipsLastPage) {
   Chip(0xFFF, 0);
   Open();
-  f.Click(f.Edit_Info);
-  f.Chg_Edit_Add.text = "1234";
-  char enter = 13;
-  f.KeyPress(f.Chg_Edit_Add, enter);
+  JumpTo("1234");
   EXPECT_EQ(f.s.ViewTop, 0xF00);
 }
 
@@ -322,9 +312,7 @@ TEST_F(HexEditorTest, EmptyAddressOnlyReturnsTheFocus) {
   Chip(0x3FF, 0);
   Open();
   Press(Key::PageDown);
-  f.Click(f.Edit_Info);
-  char enter = 13;
-  f.KeyPress(f.Chg_Edit_Add, enter);
+  JumpTo("");
   EXPECT_EQ(f.s.ViewTop, 0x100);
   EXPECT_EQ(h.toolkit.focused, &f.Edit_1);
   EXPECT_FALSE(f.Chg_Edit_Add.visible);
@@ -334,10 +322,7 @@ TEST_F(HexEditorTest, PastedNonHexAddressReportsAndKeepsThePage) {
   Chip(0x3FF, 0);
   Open();
   Press(Key::PageDown);
-  f.Click(f.Edit_Info);
-  f.Chg_Edit_Add.text = "1G";
-  char enter = 13;
-  f.KeyPress(f.Chg_Edit_Add, enter);
+  JumpTo("1G");
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_EQ(h.toolkit.messages[0].text, "'$1G' is not a valid integer value");
   EXPECT_FALSE(f.Chg_Edit_Add.visible);

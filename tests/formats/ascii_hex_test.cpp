@@ -10,24 +10,21 @@ namespace {
 using testing_util::CrLfLines;
 using testing_util::Filled;
 
-class AsciiReadTest : public ::testing::Test {
+class AsciiReadTest : public testing_util::HexReadFixture<ReadAsciiHex, 0x00FF> {
  protected:
+  // Ascii Hex ignores offset, mask and limits: read with ones that would move or drop data.
   LoadResult Load(const std::string& text) {
     HexLoadParams p;
-    // Ascii Hex ignores all of these.
     p.hexOffset = 0x1000;
     p.mask = 0x00FF;
     p.highLimit = 0;
-    p.progress = [this](int32_t a) { shown.push_back(a); };
-    return ReadAsciiHex(text, p, buffer);
+    return LoadWith(text, p);
   }
-  BufferBytes buffer = Filled(0xEE);
-  std::vector<int32_t> shown;
 };
 
 TEST_F(AsciiReadTest, PairsFollowOneAnotherFromZero) {
   for (const char* text : {"0123\r\n4567\r\n", "0123\n4567\n", "0123\r4567"}) {
-    buffer = Filled(0xEE);
+    Reset();
     const LoadResult r = Load(text);
     EXPECT_EQ(buffer[0], 0x01);
     EXPECT_EQ(buffer[1], 0x23);

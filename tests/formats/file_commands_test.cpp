@@ -26,6 +26,18 @@ class FileCommandsTest : public FormTest {
     h.toolkit.dialogAnswers.push_back(file.string());
   }
   void Cancel() { h.toolkit.dialogAnswers.push_back(std::nullopt); }
+  // Writes the file in the scratch folder and loads it through the open dialog.
+  void LoadFile(const std::string& name, const std::string& contents) {
+    WriteFileText(dir / name, contents);
+    Answer(dir / name);
+    f.Click(f.Load_But);
+  }
+  // Saves through the save dialog and gives back what was written.
+  std::string SaveFile(const std::filesystem::path& file) {
+    Answer(file);
+    f.Click(f.Save_But);
+    return ReadFileText(file);
+  }
   void ChooseType(int row) {
     f.Click(f.File_But);
     f.ListClick(f.File_Type, row);
@@ -89,11 +101,9 @@ TEST_F(FileCommandsTest, AnUnknownTypeKeepsTheCaptionAndSelectsHex) {
 
 TEST_F(FileCommandsTest, ALoadedAsciiHexFileIsNamedAndSummed) {
   ChooseType(3);
-  WriteFileText(dir / "a.hex", "0102\r\n0304\r\n");
   f.s.Buffer[0x0FFF] = 0x10;
   f.s.Buffer[0x1000] = 0x77;  // outside the chip window: not in the sum
-  Answer(dir / "a.hex");
-  f.Click(f.Load_But);
+  LoadFile("a.hex", "0102\r\n0304\r\n");
   EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=" + (dir / "a.hex").string());
   EXPECT_EQ(f.StaticText3.caption, "Hex File Loaded....");
   EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=001A");  // 1+2+3+4+10
@@ -132,9 +142,7 @@ TEST_F(FileCommandsTest, AMissingFileIsReportedAndNotTakenAsLoaded) {
 
 TEST_F(FileCommandsTest, ABadFieldNamesFileAndLineAndLeavesTheWindowIdle) {
   ChooseType(1);
-  WriteFileText(dir / "bad.hex", ":020000001122CB\r\n:0100100012DD\r\n:01002000X1DE\r\n");
-  Answer(dir / "bad.hex");
-  f.Click(f.Load_But);
+  LoadFile("bad.hex", ":020000001122CB\r\n:0100100012DD\r\n:01002000X1DE\r\n");
   ASSERT_EQ(Errors().size(), 1u);
   EXPECT_EQ(Errors()[0],
             "'$X1' is not a valid integer value\r\n" + (dir / "bad.hex").string() + ", line 3");
@@ -146,9 +154,7 @@ TEST_F(FileCommandsTest, ABadFieldNamesFileAndLineAndLeavesTheWindowIdle) {
 
 TEST_F(FileCommandsTest, BadChecksumsAreListedInTheMemo) {
   ChooseType(1);
-  WriteFileText(dir / "sum.hex", ":0100100012DD\r\n:0100110034BB\r\n:00000001FF\r\n");
-  Answer(dir / "sum.hex");
-  f.Click(f.Load_But);
+  LoadFile("sum.hex", ":0100100012DD\r\n:0100110034BB\r\n:00000001FF\r\n");
   EXPECT_EQ(f.s.Buffer[0x10], 0x12);
   EXPECT_EQ(f.s.Buffer[0x11], 0x34);
   EXPECT_TRUE(f.Memo1.visible);
@@ -162,11 +168,9 @@ TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
   ChooseType(1);
   f.s.ChipEnd = f.s.DeviceEnd = kNoDeviceEnd;
   // 16 bytes at 10100 after a linear base of 10000.
-  WriteFileText(dir / "high.hex", ":020000040001F9\n:10010000000102030405060708090A0B0C0D0E0F77\n");
-  Answer(dir / "high.hex");
   std::string quit_during_load;
   h.toolkit.onMessage = [&](const ShownMessage&) { quit_during_load = f.Quit_Func_But.caption; };
-  f.Click(f.Load_But);
+  LoadFile("high.hex", ":020000040001F9\n:10010000000102030405060708090A0B0C0D0E0F77\n");
   EXPECT_EQ(quit_during_load, "&Quit = 10100") << "five digits while a hex file loads";
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_EQ(h.toolkit.messages[0].text,
@@ -177,9 +181,7 @@ TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
 TEST_F(FileCommandsTest, TheTwentyKiBChipKeepsItsOwnAddresses) {
   ChooseType(1);
   f.s.ChipEnd = f.s.DeviceEnd = 0x4FFF;
-  WriteFileText(dir / "c55.hex", ":02400000AA55BF\r\n");
-  Answer(dir / "c55.hex");
-  f.Click(f.Load_But);
+  LoadFile("c55.hex", ":02400000AA55BF\r\n");
   EXPECT_EQ(f.s.Buffer[0x4000], 0xAA);
   EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
 }
@@ -188,17 +190,13 @@ TEST_F(FileCommandsTest, ABinaryFileLoadsAtBufferStartAndSavesFromZero) {
   ChooseType(0);
   std::string bytes(4096, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
-  WriteFileText(dir / "in.bin", bytes);
   f.s.BufferStart = 0x1000;
-  Answer(dir / "in.bin");
-  f.Click(f.Load_But);
+  LoadFile("in.bin", bytes);
   for (int a = 0; a < 0x1000; ++a) ASSERT_EQ(f.s.Buffer[0x1000 + a], a % 251);
   EXPECT_EQ(f.s.Buffer[0x0FFF], 0);
   EXPECT_EQ(f.s.Buffer[0x2000], 0);
   f.s.Buffer[0] = 0x5A;
-  Answer(dir / "out.bin");
-  f.Click(f.Save_But);
-  const std::string saved = ReadFileText(dir / "out.bin");
+  const std::string saved = SaveFile(dir / "out.bin");
   ASSERT_EQ(saved.size(), 4096u);
   EXPECT_EQ(saved[0], 0x5A);
   EXPECT_EQ(saved.substr(1), std::string(4095, '\0'));
@@ -213,10 +211,7 @@ TEST_F(FileCommandsTest, SavingEachHexFormatFromTheWindow) {
   const Case cases[] = {{1, 258, ":00000001FF"}, {2, 257, "S804000000FB"}, {3, 256, nullptr}};
   for (const Case& c : cases) {
     ChooseType(c.type);
-    const auto file = dir / ("out" + std::to_string(c.type) + ".hex");
-    Answer(file);
-    f.Click(f.Save_But);
-    const auto lines = CrLfLines(ReadFileText(file));
+    const auto lines = CrLfLines(SaveFile(dir / ("out" + std::to_string(c.type) + ".hex")));
     EXPECT_EQ(lines.size(), c.lines);
     if (c.last != nullptr) {
       EXPECT_EQ(lines.back(), c.last);
@@ -230,15 +225,12 @@ TEST_F(FileCommandsTest, SavingEachHexFormatFromTheWindow) {
 TEST_F(FileCommandsTest, WordModeDoublesTheSavedRange) {
   f.s.WordMode = 1;
   ChooseType(0);
-  Answer(dir / "w.bin");
-  f.Click(f.Save_But);
-  EXPECT_EQ(ReadFileText(dir / "w.bin").size(), 8192u);
+  EXPECT_EQ(SaveFile(dir / "w.bin").size(), 8192u);
 }
 
 TEST_F(FileCommandsTest, AFileThatCannotBeWrittenIsReported) {
   ChooseType(2);
-  Answer(dir / "no-such-folder" / "x.hex");
-  f.Click(f.Save_But);
+  EXPECT_EQ(SaveFile(dir / "no-such-folder" / "x.hex"), "");
   ASSERT_EQ(Errors().size(), 1u);
   EXPECT_NE(Errors()[0].find("x.hex"), std::string::npos);
   EXPECT_EQ(f.StaticText3.caption, "File NOT Saved....");

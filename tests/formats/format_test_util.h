@@ -56,6 +56,68 @@ inline void WriteFileText(const std::filesystem::path& path, const std::string& 
   std::ofstream(path, std::ios::binary) << text;
 }
 
+using HexReader = LoadResult (*)(std::string_view, const HexLoadParams&, BufferBytes&);
+
+// A run of bytes expected at an address of the buffer.
+struct PlacedRun {
+  int32_t at;
+  std::vector<uint8_t> bytes;
+};
+
+// One file read into a buffer of EE: where its bytes land, the addresses shown while it
+// loads, and how many bytes were stored or left out.
+struct LoadCase {
+  const char* what;
+  std::string text;
+  int32_t mask, offset;
+  std::vector<PlacedRun> runs;
+  std::vector<int32_t> shown;
+  int64_t stored, leftOut;
+};
+// A row of a LoadCase table, written as a call so that each row stays compact.
+inline LoadCase Row(const char* what, std::string text, int32_t mask, int32_t offset,
+                    std::vector<PlacedRun> runs, std::vector<int32_t> shown, int64_t stored,
+                    int64_t leftOut) {
+  return {what, std::move(text), mask, offset, std::move(runs), std::move(shown), stored, leftOut};
+}
+
+// A buffer of EE that one format's reader loads into, with the addresses it showed.
+template <HexReader Reader, int32_t kDefaultMask>
+class HexReadFixture : public ::testing::Test {
+ protected:
+  LoadResult LoadWith(const std::string& text, HexLoadParams p) {
+    p.progress = [this](int32_t a) { shown.push_back(a); };
+    return Reader(text, p, buffer);
+  }
+  LoadResult Load(const std::string& text, int32_t mask = kDefaultMask, int32_t offset = 0) {
+    HexLoadParams p;
+    p.mask = mask;
+    p.hexOffset = offset;
+    return LoadWith(text, p);
+  }
+  void Reset() {
+    buffer = Filled(0xEE);
+    shown.clear();
+  }
+  void ExpectLoads(const LoadCase& c) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    const LoadResult r = Load(c.text, c.mask, c.offset);
+    BufferBytes want = Filled(0xEE);
+    for (const PlacedRun& run : c.runs)
+      std::copy(run.bytes.begin(), run.bytes.end(), &want[run.at]);
+    EXPECT_TRUE(buffer == want) << "first difference at " << std::hex
+                                << std::mismatch(buffer.begin(), buffer.end(), want.begin()).first -
+                                       buffer.begin();
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(r.stored, c.stored);
+    EXPECT_EQ(r.leftOut, c.leftOut);
+    EXPECT_TRUE(r.badChecksums.empty());
+  }
+  BufferBytes buffer = Filled(0xEE);
+  std::vector<int32_t> shown;
+};
+
 // A fresh folder under the system's temporary folder; removed, and the current
 // directory put back, when the test ends.
 class ScratchDir {

@@ -9,6 +9,7 @@ namespace {
 
 using testing_util::CrLfLines;
 using testing_util::Filled;
+using testing_util::Row;
 
 // Sixteen bytes 00..0F at 0100; checksum worked out by hand: 10+01+78 = 89, 100-89 = 77.
 constexpr const char* kRecord0100 = ":10010000000102030405060708090A0B0C0D0E0F77";
@@ -17,125 +18,65 @@ constexpr const char* kSegment0F00 = ":020000020F00ED";
 constexpr const char* kAA55At1000 = ":02100000AA55EF";
 constexpr const char* kEnd = ":00000001FF";
 
-class IntelReadTest : public ::testing::Test {
- protected:
-  LoadResult Load(const std::string& text, int32_t mask = 0x0FFF, int32_t offset = 0) {
-    HexLoadParams p;
-    p.mask = mask;
-    p.hexOffset = offset;
-    p.progress = [this](int32_t a) { shown.push_back(a); };
-    return ReadIntelHex(text, p, buffer);
-  }
-  // Bytes 00..0F at `at`, the rest of the buffer still EE.
-  void ExpectCountingAt(int at) {
-    for (int a = 0; a < kBufferSize; ++a) {
-      const int want = a >= at && a < at + 16 ? a - at : 0xEE;
-      ASSERT_EQ(buffer[a], want) << std::hex << a;
-    }
-  }
-  BufferBytes buffer = Filled(0xEE);
-  std::vector<int32_t> shown;
-};
-
-TEST_F(IntelReadTest, CrLfAndLfOnlyFilesLoadTheSame) {
-  for (const char* end : {"\r\n", "\n", "\r"}) {
-    buffer = Filled(0xEE);
-    shown.clear();
-    const LoadResult r = Load(std::string(kRecord0100) + end + kEnd + end);
-    ExpectCountingAt(0x100);
-    EXPECT_EQ(shown, std::vector<int32_t>{0x100});
-    EXPECT_EQ(r.stored, 16);
-    EXPECT_TRUE(r.badChecksums.empty());
-  }
-}
+using IntelReadTest = testing_util::HexReadFixture<ReadIntelHex, 0x0FFF>;
 
 TEST_F(IntelReadTest, AWrongChecksumLoadsAndIsListed) {
   std::string bad = kRecord0100;
   bad.back() = '8';
   const LoadResult r = Load(":020000040000FA\r\n" + bad + "\r\n" + kEnd + "\r\n");
-  ExpectCountingAt(0x100);
+  BufferBytes want = Filled(0xEE);
+  for (int i = 0; i < 16; ++i) want[0x100 + i] = static_cast<uint8_t>(i);
+  EXPECT_EQ(buffer, want);
   ASSERT_EQ(r.badChecksums.size(), 1u);
   EXPECT_EQ(r.badChecksums[0], (BadChecksum{2, 0x78, 0x77}));
 }
 
-TEST_F(IntelReadTest, LinearBaseIsFoldedByAFourKiBChip) {
-  Load(std::string(kLinear0001) + "\n" + kRecord0100 + "\n");
-  ExpectCountingAt(0x100);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x100});
-}
-
-TEST_F(IntelReadTest, WithoutADeviceDataBeyondTheBufferIsLeftOut) {
-  const LoadResult r = Load(std::string(kLinear0001) + "\n" + kRecord0100 + "\n", 0xFFFFF);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x10100});
-  EXPECT_EQ(r.stored, 0);
-  EXPECT_EQ(r.leftOut, 16);
-  EXPECT_EQ(buffer, Filled(0xEE));
-}
-
-TEST_F(IntelReadTest, SegmentBaseTimesSixteen) {
-  LoadResult r = Load(std::string(kSegment0F00) + "\n" + kAA55At1000 + "\n", 0xFFFFF);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x10000});
-  EXPECT_EQ(r.leftOut, 2);
-  shown.clear();
-  r = Load(std::string(kSegment0F00) + "\n" + kAA55At1000 + "\n", 0xFFF);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x0000});
-  EXPECT_EQ(buffer[0], 0xAA);
-  EXPECT_EQ(buffer[1], 0x55);
-}
-
-TEST_F(IntelReadTest, SegmentAndLinearBasesAreAdded) {
-  Load(std::string(kSegment0F00) + "\n" + kLinear0001 + "\n" + kAA55At1000 + "\n", 0xFFFFF);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x20000});
-}
-
-TEST_F(IntelReadTest, RecordsAboveTheHighLimitAreSkippedWithoutAWord) {
-  const LoadResult r = Load(":020000040010EA\n" + std::string(kRecord0100) + "\n", 0xFFFFF);
-  EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(r.stored + r.leftOut, 0);
-  EXPECT_EQ(buffer, Filled(0xEE));
-}
-
-TEST_F(IntelReadTest, HexOffsetWithASixteenAndAFourKiBChip) {
-  const std::string rec = ":100000000102030405060708090A0B0C0D0E0F1068\n";
-  Load(rec, 0x3FFF, 0x1000);
-  EXPECT_EQ(buffer[0x1000], 0x01);
-  EXPECT_EQ(buffer[0x100F], 0x10);
-  EXPECT_EQ(buffer[0x0000], 0xEE);
-  buffer = Filled(0xEE);
-  Load(rec, 0x0FFF, 0x1000);
-  EXPECT_EQ(buffer[0x0000], 0x01);
-  EXPECT_EQ(buffer[0x1000], 0xEE);
-}
-
-TEST_F(IntelReadTest, The89C55KeepsItsUpperAddressesInPlace) {
-  // 2 bytes at 4000; 02+40+00+00+AA+55 = 0x141, checksum BF.
-  Load(":02400000AA55BF\n", LoadMask(0x4FFF, 0));
-  EXPECT_EQ(buffer[0x4000], 0xAA);
-  EXPECT_EQ(buffer[0x0000], 0xEE);
-}
-
-TEST_F(IntelReadTest, TheEndRecordEndsTheLoad) {
-  Load(std::string(kEnd) + "\n" + kRecord0100 + "\n");
-  EXPECT_EQ(buffer, Filled(0xEE));
-}
-
-TEST_F(IntelReadTest, CtrlZEndsTheLoad) {
-  Load(std::string(kAA55At1000) + "\r\n\x1A" + kRecord0100 + "\r\n", 0xFFFF);
-  EXPECT_EQ(buffer[0x1000], 0xAA);
-  EXPECT_EQ(buffer[0x100], 0xEE);
-}
-
-TEST_F(IntelReadTest, OtherLinesAndRecordTypesAreSkipped) {
-  const LoadResult r = Load("S1070100112233444D\n; comment\n\n:0400000300001000E9\n", 0xFFFF);
-  EXPECT_EQ(buffer, Filled(0xEE));
-  EXPECT_TRUE(r.badChecksums.empty());
-}
-
-TEST_F(IntelReadTest, LowerCaseDigits) {
-  const LoadResult r = Load(":04000000aabbccddee\n");
-  EXPECT_EQ(buffer[0], 0xAA);
-  EXPECT_EQ(buffer[3], 0xDD);
-  EXPECT_TRUE(r.badChecksums.empty());
+TEST_F(IntelReadTest, WhereRecordsLandAndWhatIsSkippedOrEndsTheLoad) {
+  const std::string linear = std::string(kLinear0001) + "\n" + kRecord0100 + "\n";
+  const std::string segment = std::string(kSegment0F00) + "\n" + kAA55At1000 + "\n";
+  // 01..10 at 0000: 10 + 88 = 98, checksum 68.
+  const std::string at0 = ":100000000102030405060708090A0B0C0D0E0F1068\n";
+  const std::vector<uint8_t> counting = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  const std::vector<uint8_t> one_to_16 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  const testing_util::LoadCase cases[] = {
+      Row("CR LF line ends", std::string(kRecord0100) + "\r\n" + kEnd + "\r\n", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("LF line ends", std::string(kRecord0100) + "\n" + kEnd + "\n", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("CR line ends", std::string(kRecord0100) + "\r" + kEnd + "\r", 0x0FFF, 0,
+          {{0x100, counting}}, {0x100}, 16, 0),
+      Row("linear base folded by a 4 KiB chip", linear, 0x0FFF, 0, {{0x100, counting}}, {0x100}, 16,
+          0),
+      Row("without a device the linear base lies beyond the buffer", linear, 0xFFFFF, 0, {},
+          {0x10100}, 0, 16),
+      Row("segment base times sixteen", segment, 0xFFFFF, 0, {}, {0x10000}, 0, 2),
+      Row("segment base folded by a 4 KiB chip", segment, 0x0FFF, 0, {{0, {0xAA, 0x55}}}, {0}, 2,
+          0),
+      Row("segment and linear bases are added",
+          std::string(kSegment0F00) + "\n" + kLinear0001 + "\n" + kAA55At1000 + "\n", 0xFFFFF, 0,
+          {}, {0x20000}, 0, 2),
+      Row("records above the high limit are skipped without a word",
+          ":020000040010EA\n" + std::string(kRecord0100) + "\n", 0xFFFFF, 0, {}, {}, 0, 0),
+      Row("hex offset with a 16 KiB chip", at0, 0x3FFF, 0x1000, {{0x1000, one_to_16}}, {0x1000}, 16,
+          0),
+      Row("hex offset folded by a 4 KiB chip", at0, 0x0FFF, 0x1000, {{0, one_to_16}}, {0}, 16, 0),
+      // 02+40+00+00+AA+55 = 0x141, checksum BF.
+      Row("the 89C55 keeps its upper addresses in place", ":02400000AA55BF\n", LoadMask(0x4FFF, 0),
+          0, {{0x4000, {0xAA, 0x55}}}, {0x4000}, 2, 0),
+      Row("the end record ends the load", std::string(kEnd) + "\n" + kRecord0100 + "\n", 0x0FFF, 0,
+          {}, {}, 0, 0),
+      Row("Ctrl-Z ends the load", std::string(kAA55At1000) + "\r\n\x1A" + kRecord0100 + "\r\n",
+          0xFFFF, 0, {{0x1000, {0xAA, 0x55}}}, {0x1000}, 2, 0),
+      Row("other lines and record types are skipped",
+          "S1070100112233444D\n; comment\n\n:0400000300001000E9\n", 0xFFFF, 0, {}, {}, 0, 0),
+      // 04+AA+BB+CC+DD = 0x312, checksum EE.
+      Row("lower-case digits", ":04000000aabbccddee\n", 0x0FFF, 0, {{0, {0xAA, 0xBB, 0xCC, 0xDD}}},
+          {0}, 4, 0),
+      // 4 bytes at FFFE: 04+FF+FE+11+22+33+44 = 0x2AB -> AB, checksum 55.
+      Row("a record running past the buffer keeps its first part", ":04FFFE001122334455\n", 0xFFFFF,
+          0, {{0xFFFE, {0x11, 0x22}}}, {0xFFFE}, 2, 2),
+  };
+  for (const auto& c : cases) ExpectLoads(c);
 }
 
 TEST_F(IntelReadTest, ABadFieldStopsTheLoadAndKeepsWhatWasStored) {
@@ -170,15 +111,6 @@ TEST_F(IntelReadTest, RecordsLongerThanTheOldLineLimitLoadWhole) {
   const LoadResult r = Load(line, 0xFFFF);
   for (int i = 0; i < 128; ++i) ASSERT_EQ(buffer[i], i);
   EXPECT_TRUE(r.badChecksums.empty());
-}
-
-TEST_F(IntelReadTest, ARecordRunningPastTheBufferKeepsItsFirstPart) {
-  // 4 bytes at FFFE: 04+FF+FE+11+22+33+44 = 0x2AB -> AB, checksum 55.
-  const LoadResult r = Load(":04FFFE001122334455\n", 0xFFFFF);
-  EXPECT_EQ(buffer[0xFFFE], 0x11);
-  EXPECT_EQ(buffer[0xFFFF], 0x22);
-  EXPECT_EQ(r.stored, 2);
-  EXPECT_EQ(r.leftOut, 2);
 }
 
 // ---- writer ----

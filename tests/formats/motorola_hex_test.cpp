@@ -9,6 +9,7 @@ namespace {
 
 using testing_util::CrLfLines;
 using testing_util::Filled;
+using testing_util::Row;
 
 // Checksums worked out by hand: FF minus the sum of count, address and data.
 constexpr const char* kS1At0100 = "S1070100112233444D";  // 07+01+11+22+33+44 = B2
@@ -19,66 +20,43 @@ constexpr const char* kS0Header = "S00600004844521B";    // "HDR"
 constexpr const char* kS5Count = "S5030001FB";
 constexpr const char* kS9 = "S9030000FC";
 
-class MotorolaReadTest : public ::testing::Test {
- protected:
-  LoadResult Load(const std::string& text, int32_t mask = 0xFFFF, int32_t offset = 0) {
-    HexLoadParams p;
-    p.mask = mask;
-    p.hexOffset = offset;
-    p.progress = [this](int32_t a) { shown.push_back(a); };
-    return ReadMotorolaHex(text, p, buffer);
-  }
-  BufferBytes buffer = Filled(0xEE);
-  std::vector<int32_t> shown;
-};
+using MotorolaReadTest = testing_util::HexReadFixture<ReadMotorolaHex, 0xFFFF>;
 
-TEST_F(MotorolaReadTest, S1S2AndS3RecordsInCrLfAndLfFiles) {
-  for (const char* end : {"\r\n", "\n"}) {
-    buffer = Filled(0xEE);
-    const std::string text =
-        std::string(kS1At0100) + end + kS2At0010 + end + kS3At1000 + end + kS9 + end;
-    const LoadResult r = Load(text);
-    BufferBytes want = Filled(0xEE);
-    want[0x100] = 0x11, want[0x101] = 0x22, want[0x102] = 0x33, want[0x103] = 0x44;
-    want[0x10] = 0x12, want[0x11] = 0x34;
-    want[0x1000] = 0xAA, want[0x1001] = 0x55;
-    EXPECT_EQ(buffer, want);
-    EXPECT_EQ(r.stored, 8);
-    EXPECT_TRUE(r.badChecksums.empty());
-  }
-  EXPECT_EQ(shown, (std::vector<int32_t>{0x100, 0x10, 0x1000, 0x100, 0x10, 0x1000}));
-}
-
-TEST_F(MotorolaReadTest, TwentyFourBitAddressesKeepTwentyBitsBeforeTheOffset) {
-  LoadResult r = Load(std::string(kS2At123456) + "\n", 0xFFFFF);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x23456});
-  EXPECT_EQ(r.leftOut, 2);
-  EXPECT_EQ(buffer, Filled(0xEE));
-  shown.clear();
-  Load(std::string(kS2At123456) + "\n", 0x3FFF, 0x100);
-  EXPECT_EQ(shown, std::vector<int32_t>{0x3556});
-  EXPECT_EQ(buffer[0x3556], 0xAB);
-}
-
-TEST_F(MotorolaReadTest, HeaderAndCountRecordsAreSkippedAndS9EndsTheLoad) {
-  Load(std::string(kS0Header) + "\n" + kS5Count + "\n" + kS9 + "\n" + kS1At0100 + "\n");
-  EXPECT_EQ(buffer, Filled(0xEE));
-  EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(MotorolaReadTest, S7AndS8EndTheLoadToo) {
-  for (const char* end_record : {"S70500000000FA", "S804000000FB"}) {
-    buffer = Filled(0xEE);
-    Load(std::string(end_record) + "\n" + kS1At0100 + "\n");
-    EXPECT_EQ(buffer, Filled(0xEE)) << end_record;
-  }
-}
-
-TEST_F(MotorolaReadTest, OnlyTheUpperCaseMarkIsARecordButDigitsMayBeLowerCase) {
-  Load("s1070100112233444D\n:02100000AA55EF\nS1070100aabbccdde9\n");
-  EXPECT_EQ(buffer[0x100], 0xAA);
-  EXPECT_EQ(buffer[0x103], 0xDD);
-  EXPECT_EQ(buffer[0x1000], 0xEE);
+TEST_F(MotorolaReadTest, WhereRecordsLandAndWhatIsSkippedOrEndsTheLoad) {
+  const std::string s1 = std::string(kS1At0100) + "\n";
+  const std::vector<uint8_t> s1_bytes = {0x11, 0x22, 0x33, 0x44};
+  const std::vector<testing_util::PlacedRun> s123_bytes = {
+      {0x100, s1_bytes}, {0x10, {0x12, 0x34}}, {0x1000, {0xAA, 0x55}}};
+  const testing_util::LoadCase cases[] = {
+      Row("S1, S2 and S3 records in a CR LF file",
+          std::string(kS1At0100) + "\r\n" + kS2At0010 + "\r\n" + kS3At1000 + "\r\n" + kS9 + "\r\n",
+          0xFFFF, 0, s123_bytes, {0x100, 0x10, 0x1000}, 8, 0),
+      Row("S1, S2 and S3 records in an LF file",
+          std::string(kS1At0100) + "\n" + kS2At0010 + "\n" + kS3At1000 + "\n" + kS9 + "\n", 0xFFFF,
+          0, s123_bytes, {0x100, 0x10, 0x1000}, 8, 0),
+      Row("24-bit addresses keep twenty bits", std::string(kS2At123456) + "\n", 0xFFFFF, 0, {},
+          {0x23456}, 0, 2),
+      Row("24-bit addresses keep twenty bits before the offset", std::string(kS2At123456) + "\n",
+          0x3FFF, 0x100, {{0x3556, {0xAB, 0xCD}}}, {0x3556}, 2, 0),
+      Row("header and count records are skipped and S9 ends the load",
+          std::string(kS0Header) + "\n" + kS5Count + "\n" + kS9 + "\n" + s1, 0xFFFF, 0, {}, {}, 0,
+          0),
+      Row("S7 ends the load", "S70500000000FA\n" + s1, 0xFFFF, 0, {}, {}, 0, 0),
+      Row("S8 ends the load", "S804000000FB\n" + s1, 0xFFFF, 0, {}, {}, 0, 0),
+      // 07+01+AA+BB+CC+DD = 0x316, checksum E9.
+      Row("only the upper-case mark is a record but digits may be lower case",
+          "s1070100112233444D\n:02100000AA55EF\nS1070100aabbccdde9\n", 0xFFFF, 0,
+          {{0x100, {0xAA, 0xBB, 0xCC, 0xDD}}}, {0x100}, 4, 0),
+      Row("1100 folded by a 4 KiB chip", s1, 0x0FFF, 0x1000, {{0x100, s1_bytes}}, {0x100}, 4, 0),
+      Row("hex offset with a 16 KiB chip", s1, 0x3FFF, 0x1000, {{0x1100, s1_bytes}}, {0x1100}, 4,
+          0),
+      // 7FFFFFFF + 0100 wraps to 800000FF, a negative address: the record is skipped.
+      Row("an offset wrapping past 31 bits falls below the low limit", s1, 0xFFFF, 0x7FFFFFFF, {},
+          {}, 0, 0),
+      Row("an offset of -1 (FFFFFFFF) wraps 0100 to 00FF", s1, 0xFFFF, -1, {{0xFF, s1_bytes}},
+          {0xFF}, 4, 0),
+  };
+  for (const auto& c : cases) ExpectLoads(c);
 }
 
 TEST_F(MotorolaReadTest, AWrongChecksumLoadsAndIsListed) {
@@ -98,27 +76,6 @@ TEST_F(MotorolaReadTest, ABadFieldStopsTheLoad) {
   EXPECT_EQ(buffer[0x101], 0x22);
   EXPECT_EQ(buffer[0x102], 0xEE);
   EXPECT_EQ(buffer[0x1000], 0xEE);
-}
-
-TEST_F(MotorolaReadTest, HexOffsetAndMask) {
-  Load(std::string(kS1At0100) + "\n", 0x0FFF, 0x1000);
-  EXPECT_EQ(buffer[0x100], 0x11) << "1100 folded by a 4 KiB chip";
-  buffer = Filled(0xEE);
-  Load(std::string(kS1At0100) + "\n", 0x3FFF, 0x1000);
-  EXPECT_EQ(buffer[0x1100], 0x11);
-  EXPECT_EQ(buffer[0x100], 0xEE);
-}
-
-TEST_F(MotorolaReadTest, AnOffsetThatWrapsPastThirtyOneBitsFallsBelowTheLowLimit) {
-  // 7FFFFFFF + 0100 wraps to 800000FF, a negative address: the record is skipped.
-  const LoadResult r = Load(std::string(kS1At0100) + "\n", 0xFFFF, 0x7FFFFFFF);
-  EXPECT_TRUE(shown.empty());
-  EXPECT_EQ(r.stored + r.leftOut, 0);
-  EXPECT_EQ(buffer, Filled(0xEE));
-  // FFFFFFFF (an offset of -1) + 0100 wraps to 00FF.
-  Load(std::string(kS1At0100) + "\n", 0xFFFF, -1);
-  EXPECT_EQ(shown, std::vector<int32_t>{0xFF});
-  EXPECT_EQ(buffer[0xFF], 0x11);
 }
 
 // ---- writer ----

@@ -36,6 +36,13 @@ class LinuxPortTest : public ::testing::Test {
     return paths;
   }
 
+  // Opens 0x378, which must fail, and gives the reason.
+  std::string OpenFailure(LinuxPortIo& port) {
+    std::string failure = "stale";
+    EXPECT_FALSE(port.Open(0x378, failure));
+    return failure;
+  }
+
   fs::path root;
 };
 
@@ -90,16 +97,13 @@ TEST_F(LinuxPortTest, LegacyAndListedAddressesArePortAddresses) {
 
 TEST_F(LinuxPortTest, AnUnlistedAddressWithoutDirectAccessIsSilentlyNoPort) {
   LinuxPortIo port(Paths());
-  std::string failure = "stale";
-  EXPECT_FALSE(port.Open(0x378, failure));
-  EXPECT_EQ(failure, "");
+  EXPECT_EQ(OpenFailure(port), "");
 }
 
 TEST_F(LinuxPortTest, AListedPortWithoutDeviceNodeAsksForThePpdevModule) {
   List("parport0", "888\t1912\n");
   LinuxPortIo port(Paths());
-  std::string failure;
-  EXPECT_FALSE(port.Open(0x378, failure));
+  const std::string failure = OpenFailure(port);
   EXPECT_NE(failure.find("/dev/parport0 is missing"), std::string::npos) << failure;
   EXPECT_NE(failure.find("modprobe ppdev"), std::string::npos) << failure;
 }
@@ -108,8 +112,7 @@ TEST_F(LinuxPortTest, ADeviceNodeThatIsNoPortCannotBeClaimed) {
   List("parport0", "888\t1912\n");
   std::ofstream(root / "dev/parport0") << "";
   LinuxPortIo port(Paths());
-  std::string failure;
-  EXPECT_FALSE(port.Open(0x378, failure));
+  const std::string failure = OpenFailure(port);
   EXPECT_NE(failure.find("could not be claimed"), std::string::npos) << failure;
   EXPECT_FALSE(port.ViaPpdev());
 }
