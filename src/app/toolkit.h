@@ -17,6 +17,9 @@ class Toolkit {
   // Processes the window messages that are pending, once, and returns. Clicks, keys
   // and the window's close are delivered to the form from inside this call.
   virtual void ProcessMessages() = 0;
+  // Sleeps until a window message or a timer event arrives, then processes what is
+  // pending, as ProcessMessages does. For waits on Timer1, which need no processor time.
+  virtual void WaitForMessages() { ProcessMessages(); }
 
   // Timer1: started with an interval in milliseconds, or stopped. When it fires the
   // toolkit calls TMainForm::Timer1Timer (which stops it again: it is used one-shot).

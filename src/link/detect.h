@@ -17,8 +17,8 @@ inline constexpr const char* kNotFoundText =
 inline constexpr int kNotFoundLeft = 375;
 inline constexpr int kNotFoundTop = 325;
 
-// The measurement: this many control-register reads, and SpeedCount is the number of
-// reads that take 0.4 ms (400 µs).
+// The measurement: this many register reads, and SpeedCount is the number of reads that
+// take 0.4 ms (400 µs).
 inline constexpr int64_t kCalibrationReads = 500000;
 // A measurement shorter than this is below what the clock can resolve usefully; it is
 // repeated with ten times the reads, at most kCalibrationAttempts times in all.

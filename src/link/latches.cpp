@@ -1,5 +1,6 @@
 #include "link/latches.h"
 
+#include "app/hex_text.h"
 #include "app/main_form.h"
 
 namespace tarnwick {
@@ -40,9 +41,12 @@ void Link::ReadNibbles() {
 }
 
 void Link::OpenPort() {
-  std::string failure;
-  if (!port_.Open(s_.LptBase, failure)) {
-    if (!failure.empty()) f_.sys.toolkit.ShowMessage("Error:" + failure);
+  PortRefusal refusal;
+  if (!port_.Open(s_.LptBase, refusal)) {
+    // Every address the search cannot open says why in the log, so a PC without a port
+    // or without permission shows its reason behind the "Can Not Be Found" box.
+    f_.Memo1.AddLine("Port-" + HexText(s_.LptBase, 4) + " - " + refusal.reason);
+    if (refusal.alert) f_.sys.toolkit.ShowMessage("Error: " + refusal.reason);
     s_.ProgrammerFound = 0;
     return;
   }

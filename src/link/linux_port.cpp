@@ -1,143 +1,131 @@
 #include "link/linux_port.h"
 
-#include <fcntl.h>
 #include <linux/parport.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <sys/io.h>
-#define TARNWICK_HAS_PORT_IO 1
-#else
-#define TARNWICK_HAS_PORT_IO 0
-#endif
 
 namespace tarnwick {
 
 namespace {
 
-uint8_t In(uint16_t address) {
-#if TARNWICK_HAS_PORT_IO
-  return inb(address);
-#else
-  (void)address;
-  return 0xFF;
-#endif
-}
-
-void Out(uint16_t address, uint8_t value) {
-#if TARNWICK_HAS_PORT_IO
-  outb(value, address);
-#else
-  (void)address, (void)value;
-#endif
-}
-
-int Permit(uint16_t from, int count, bool on) {
-#if TARNWICK_HAS_PORT_IO
-  return ioperm(from, static_cast<unsigned long>(count), on ? 1 : 0);
-#else
-  (void)from, (void)count, (void)on;
-  errno = ENOSYS;
-  return -1;
-#endif
+std::string SystemReason(int error) {
+  return std::strerror(error);
 }
 
 }  // namespace
 
 bool LinuxPortIo::IsPortAddress(uint16_t base) {
-  return IsLegacyPortAddress(base) || FindListedPort(paths_.procRoot, base).has_value();
+  return IsLegacyPortAddress(base) || FindListedPort(k_, base).has_value();
 }
 
-bool LinuxPortIo::OpenPpdev(const ListedPort& port, std::string& problem) {
-  const std::string node = paths_.devRoot + "/parport" + std::to_string(port.number);
-  fd_ = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd_ < 0) {
-    const int error = errno;
+bool LinuxPortIo::OpenPpdev(const ListedPort& port, PortRefusal& refusal) {
+  const std::string node = "/dev/parport" + std::to_string(port.number);
+  const int fd = k_.Open(node);
+  if (fd < 0) {
+    const int error = -fd;
+    std::string advice;
     if (error == ENOENT || error == ENXIO || error == ENODEV)
-      problem = " " + node + " is missing: load the ppdev module (modprobe ppdev)";
+      advice = " - load the ppdev module (sudo modprobe ppdev)";
     else if (error == EACCES || error == EPERM)
-      problem =
-          " " + node + " exists but this user may not open it: join group lp and log in again";
+      advice = " - add yourself to the group lp and log in again";
+    refusal = {node + ": " + SystemReason(error) + advice, true};
+    return false;
+  }
+  // PPCLAIM sleeps until the port's current owner lets it go (parport_claim_or_block);
+  // a signal ends the sleep with EINTR. The alarm bounds it, so a port held by a
+  // printer daemon or a second Tarnwick costs the search two seconds, not the session.
+  k_.ArmAlarm(kClaimTimeoutMs);
+  const int claimed = k_.Ioctl(fd, PPCLAIM, nullptr);
+  k_.DisarmAlarm();
+  if (claimed != 0) {
+    k_.Close(fd);
+    if (claimed == -EINTR)
+      refusal = {node + ": another program holds the port (a printer daemon or a second Tarnwick)",
+                 false};
     else
-      problem = " " + node + " could not be opened: " + std::strerror(error);
+      refusal = {node + ": could not be claimed: " + SystemReason(-claimed), true};
     return false;
   }
-  if (::ioctl(fd_, PPCLAIM) != 0) {
-    problem = " " + node + " could not be claimed: " + std::strerror(errno);
-    ::close(fd_);
-    fd_ = -1;
-    return false;
-  }
+  fd_ = fd;
   return true;
 }
 
-bool LinuxPortIo::GrantDirect(uint16_t from, int count) {
-  return paths_.directIo && Permit(from, count, true) == 0;
+PortRefusal LinuxPortIo::DirectRefusal(int error) {
+  // parport_pc probes every legacy address when it loads: where it lists ports at all,
+  // an address it did not list has no port.
+  if (!ListParallelPorts(k_).empty()) return {"no printer port here", false};
+  if (error == EPERM) {
+    const std::string why = KernelLockedDown(k_) ? "kernel lockdown forbids direct I/O"
+                                                 : "direct I/O needs root or CAP_SYS_RAWIO";
+    return {"no printer port listed by the kernel (sudo modprobe parport_pc ppdev); " + why, false};
+  }
+  // ENOSYS, EINVAL: no I/O ports to grant, as in many virtual machines.
+  return {"no printer port here (direct I/O: " + SystemReason(error) + ")", false};
 }
 
 void LinuxPortIo::GrantEcr(uint16_t ecr) {
-  if (ecr != 0 && GrantDirect(ecr, 1)) ecr_ = ecr;
+  if (ecr != 0 && k_.Ioperm(ecr, 1, true) == 0) ecr_ = ecr;
 }
 
-bool LinuxPortIo::Open(uint16_t base, std::string& failure) {
+bool LinuxPortIo::Open(uint16_t base, PortRefusal& refusal) {
   Close();
-  failure.clear();
-  const std::optional<ListedPort> listed = FindListedPort(paths_.procRoot, base);
-  std::string problem;
-  if (listed && OpenPpdev(*listed, problem)) {
+  const std::optional<ListedPort> listed = FindListedPort(k_, base);
+  PortRefusal ppdev_refusal;
+  if (listed && OpenPpdev(*listed, ppdev_refusal)) {
     via_ = Via::Ppdev;
     base_ = base;
     GrantEcr(listed->ecr);
     return true;
   }
-  if (GrantDirect(base, 3)) {
+  const int granted = k_.Ioperm(base, 3, true);
+  if (granted == 0) {
     via_ = Via::Direct;
     base_ = base;
     if (listed) GrantEcr(listed->ecr);
     return true;
   }
-  // Where the system lists no port and direct access is refused there is simply no
-  // printer port to talk to: no message.
-  if (!listed) return false;
-  failure = problem;
-  if (paths_.directIo && KernelLockedDown(paths_.lockdownFile))
-    failure += "; kernel lockdown forbids direct port access";
+  if (!listed) {
+    refusal = DirectRefusal(-granted);
+    return false;
+  }
+  // A listed port: ppdev's reason is the one to act on.
+  refusal = ppdev_refusal;
+  if (-granted == EPERM && KernelLockedDown(k_))
+    refusal.reason += "; kernel lockdown forbids direct port access";
   return false;
 }
 
 void LinuxPortIo::Close() {
   if (via_ == Via::Ppdev) {
-    ::ioctl(fd_, PPRELEASE);
-    ::close(fd_);
+    k_.Ioctl(fd_, PPRELEASE, nullptr);
+    k_.Close(fd_);
     fd_ = -1;
   } else if (via_ == Via::Direct) {
-    Permit(base_, 3, false);
+    k_.Ioperm(base_, 3, false);
   }
-  if (ecr_ != 0) Permit(ecr_, 1, false);
+  if (ecr_ != 0) k_.Ioperm(ecr_, 1, false);
   via_ = Via::None;
   ecr_ = 0;
 }
 
 uint8_t LinuxPortIo::Read(uint16_t address) {
   const auto offset = static_cast<uint16_t>(address - base_);
-  if (offset == 0x402) return ecr_ != 0 ? In(ecr_) : 0xFF;
-  if (via_ == Via::Direct) return offset < 3 ? In(address) : 0xFF;
+  if (offset == 0x402) return ecr_ != 0 ? k_.Inb(ecr_) : 0xFF;
+  if (via_ == Via::Direct) return offset < 3 ? k_.Inb(address) : 0xFF;
   if (via_ != Via::Ppdev) return 0xFF;
   unsigned char value = 0xFF;
   switch (offset) {
     case 0:
-      ::ioctl(fd_, PPRDATA, &value);
+      k_.Ioctl(fd_, PPRDATA, &value);
       break;
     case 1:
-      ::ioctl(fd_, PPRSTATUS, &value);
+      k_.Ioctl(fd_, PPRSTATUS, &value);
       break;
     case 2:
-      ::ioctl(fd_, PPRCONTROL, &value);
+      k_.Ioctl(fd_, PPRCONTROL, &value);
       break;
     default:
       break;
@@ -148,21 +136,21 @@ uint8_t LinuxPortIo::Read(uint16_t address) {
 void LinuxPortIo::Write(uint16_t address, uint8_t value) {
   const auto offset = static_cast<uint16_t>(address - base_);
   if (offset == 0x402) {
-    if (ecr_ != 0) Out(ecr_, value);
+    if (ecr_ != 0) k_.Outb(value, ecr_);
     return;
   }
   if (via_ == Via::Direct) {
-    if (offset < 3) Out(address, value);
+    if (offset < 3) k_.Outb(value, address);
     return;
   }
   if (via_ != Via::Ppdev) return;
   unsigned char byte = value;
-  // ppdev passes the raw register bits; PPWCONTROL takes bits 0-3, all this protocol
-  // writes (bits 4-7 stay 0: data lines out, interrupt off).
+  // ppdev passes the raw register bits; PPWCONTROL takes bits 0-3 (parport_pc masks the
+  // rest), all this protocol writes.
   if (offset == 0)
-    ::ioctl(fd_, PPWDATA, &byte);
+    k_.Ioctl(fd_, PPWDATA, &byte);
   else if (offset == 2)
-    ::ioctl(fd_, PPWCONTROL, &byte);
+    k_.Ioctl(fd_, PPWCONTROL, &byte);
 }
 
 }  // namespace tarnwick

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "link/linux_kernel.h"
 #include "link/port_io.h"
 
 namespace tarnwick {
@@ -28,43 +29,46 @@ struct ListedPort {
   friend bool operator==(const ListedPort&, const ListedPort&) = default;
 };
 
-// Every port the kernel lists under proc_root (normally "/proc"), by number.
-std::vector<ListedPort> ListParallelPorts(const std::string& proc_root);
-std::optional<ListedPort> FindListedPort(const std::string& proc_root, uint16_t base);
+inline constexpr const char* kParportListing = "/proc/sys/dev/parport";
+inline constexpr const char* kLockdownFile = "/sys/kernel/security/lockdown";
+
+// Every port the kernel lists, by number.
+std::vector<ListedPort> ListParallelPorts(LinuxKernel& kernel);
+std::optional<ListedPort> FindListedPort(LinuxKernel& kernel, uint16_t base);
 // True when the kernel's lockdown file names integrity or confidentiality as the mode
 // in force ("none [integrity] confidentiality"); both forbid ioperm.
-bool KernelLockedDown(const std::string& lockdown_file);
+bool KernelLockedDown(LinuxKernel& kernel);
 
-struct LinuxPortPaths {
-  std::string procRoot = "/proc";
-  std::string devRoot = "/dev";
-  std::string lockdownFile = "/sys/kernel/security/lockdown";
-  bool directIo = true;  // false: never ask for ioperm (tests)
-};
+// How long a claim may wait for another owner of the port (a printer daemon, a second
+// Tarnwick) before the search gives that port up.
+inline constexpr int kClaimTimeoutMs = 2000;
 
 class LinuxPortIo final : public PortIo {
  public:
-  explicit LinuxPortIo(LinuxPortPaths paths = {}) : paths_(std::move(paths)) {}
+  explicit LinuxPortIo(LinuxKernel& kernel = SystemKernel()) : k_(kernel) {}
   ~LinuxPortIo() override { Close(); }
   LinuxPortIo(const LinuxPortIo&) = delete;
   LinuxPortIo& operator=(const LinuxPortIo&) = delete;
 
   uint8_t Read(uint16_t address) override;
   void Write(uint16_t address, uint8_t value) override;
-  bool Open(uint16_t base, std::string& failure) override;
+  bool Open(uint16_t base, PortRefusal& refusal) override;
   void Close() override;
   bool IsPortAddress(uint16_t base) override;
+  // ppdev answers PPRCONTROL from parport_pc's copy of the register
+  // (parport_pc_read_control), without a bus access.
+  bool ControlReadsReachThePort() const override { return via_ != Via::Ppdev; }
 
   bool ViaPpdev() const { return via_ == Via::Ppdev; }
   bool ViaDirectIo() const { return via_ == Via::Direct; }
 
  private:
   enum class Via { None, Ppdev, Direct };
-  bool OpenPpdev(const ListedPort& port, std::string& problem);
-  bool GrantDirect(uint16_t from, int count);
+  bool OpenPpdev(const ListedPort& port, PortRefusal& refusal);
+  PortRefusal DirectRefusal(int error);
   void GrantEcr(uint16_t ecr);
 
-  LinuxPortPaths paths_;
+  LinuxKernel& k_;
   Via via_ = Via::None;
   int fd_ = -1;
   uint16_t base_ = 0;

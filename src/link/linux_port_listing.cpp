@@ -1,6 +1,5 @@
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 #include "link/linux_port.h"
 
@@ -27,19 +26,19 @@ bool InIoSpace(long value) {
 
 }  // namespace
 
-std::vector<ListedPort> ListParallelPorts(const std::string& proc_root) {
-  namespace fs = std::filesystem;
+std::vector<ListedPort> ListParallelPorts(LinuxKernel& kernel) {
   std::vector<ListedPort> ports;
-  std::error_code error;
-  const fs::path dir = fs::path(proc_root) / "sys/dev/parport";
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
-    const std::optional<int> number = PortNumber(entry.path().filename().string());
+  const std::string dir = kParportListing;
+  for (const std::string& name : kernel.ListDirectory(dir)) {
+    const std::optional<int> number = PortNumber(name);
     if (!number) continue;
-    std::ifstream file(entry.path() / "base-addr");
+    const std::optional<std::string> text = kernel.ReadText(dir + "/" + name + "/base-addr");
+    if (!text) continue;
+    std::istringstream fields(*text);
     long base = 0;
     long base_hi = 0;
-    if (!(file >> base) || !InIoSpace(base)) continue;
-    if (!(file >> base_hi)) base_hi = 0;
+    if (!(fields >> base) || !InIoSpace(base)) continue;
+    if (!(fields >> base_hi)) base_hi = 0;
     ListedPort port;
     port.number = *number;
     port.base = static_cast<uint16_t>(base);
@@ -52,16 +51,14 @@ std::vector<ListedPort> ListParallelPorts(const std::string& proc_root) {
   return ports;
 }
 
-std::optional<ListedPort> FindListedPort(const std::string& proc_root, uint16_t base) {
-  for (const ListedPort& port : ListParallelPorts(proc_root))
+std::optional<ListedPort> FindListedPort(LinuxKernel& kernel, uint16_t base) {
+  for (const ListedPort& port : ListParallelPorts(kernel))
     if (port.base == base) return port;
   return std::nullopt;
 }
 
-bool KernelLockedDown(const std::string& lockdown_file) {
-  std::ifstream file(lockdown_file);
-  std::string text;
-  std::getline(file, text);
+bool KernelLockedDown(LinuxKernel& kernel) {
+  const std::string text = kernel.ReadText(kLockdownFile).value_or("");
   return text.find("[integrity]") != std::string::npos ||
          text.find("[confidentiality]") != std::string::npos;
 }

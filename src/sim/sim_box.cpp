@@ -162,9 +162,11 @@ uint8_t SimBox::Status() {
   return static_cast<uint8_t>(((nibble << 4) ^ 0x80) | 0x07);
 }
 
-bool SimBox::Open(uint16_t base, std::string& failure) {
-  failure.clear();
-  if (!IsPortAddress(base)) return false;
+bool SimBox::Open(uint16_t base, PortRefusal& refusal) {
+  if (!IsPortAddress(base)) {
+    refusal = {"no printer port here", false};
+    return false;
+  }
   if (open_) Close();
   open_ = true;
   openBase_ = base;

@@ -72,7 +72,7 @@ class SimBox final : public PortIo {
   // registers too); anywhere else there is no port.
   uint8_t Read(uint16_t address) override;
   void Write(uint16_t address, uint8_t value) override;
-  bool Open(uint16_t base, std::string& failure) override;
+  bool Open(uint16_t base, PortRefusal& refusal) override;
   void Close() override;
   bool IsPortAddress(uint16_t base) override {
     return IsLegacyPortAddress(base) || base == boxBase_;

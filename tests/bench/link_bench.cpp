@@ -18,7 +18,7 @@ class CountingPort final : public PortIo {
     ++accesses;
     last = static_cast<uint8_t>(address ^ value);
   }
-  bool Open(uint16_t, std::string&) override { return true; }
+  bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
   uint64_t accesses = 0;
   uint8_t last = 0;

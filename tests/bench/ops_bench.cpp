@@ -25,7 +25,7 @@ class AnsweringPort final : public PortIo {
     ++accesses;
     if ((address & 0x03) == 2) control_ = value;
   }
-  bool Open(uint16_t, std::string&) override { return true; }
+  bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
   uint64_t accesses = 0;
   uint8_t held = kHeld;  // the byte every two-nibble read gives

@@ -166,16 +166,19 @@ TEST_F(DetectRecordedTest, AnAddressAnsweringOnlyTheFirstPatternFails) {
 
 TEST_F(DetectRecordedTest, RefusedAccessIsReportedPerAddressAndNotClosed) {
   h.port.refuseOpen = true;
-  h.port.refusal = " /dev/parport0 exists but this user may not open it";
+  h.port.refusal = {"/dev/parport0: Permission denied", true};
   f.s.Lpt4Address = 0x3BC;
   f.detect.FindProgrammer();
   ASSERT_EQ(h.toolkit.messages.size(), 5u);
   for (int i = 0; i < 4; ++i)
-    EXPECT_EQ(h.toolkit.messages[i].text,
-              "Error: /dev/parport0 exists but this user may not open it");
+    EXPECT_EQ(h.toolkit.messages[i].text, "Error: /dev/parport0: Permission denied");
   EXPECT_EQ(h.port.closes, 0);
   EXPECT_TRUE(h.port.accesses.empty());
-  EXPECT_TRUE(f.Memo1.lines().empty());
+  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+            (std::vector<std::string>{"Port-0278 - /dev/parport0: Permission denied",
+                                      "Port-0378 - /dev/parport0: Permission denied",
+                                      "Port-03BC - /dev/parport0: Permission denied",
+                                      "Port-03BC - /dev/parport0: Permission denied"}));
 }
 
 }  // namespace

@@ -131,20 +131,23 @@ TEST_F(LatchTest, OpenSavesTheExtendedControlRegisterAndSelectsStandardMode) {
 TEST_F(LatchTest, RefusedOpenShowsTheReasonAndTouchesNoRegister) {
   f.s.ProgrammerFound = 1;
   h.port.refuseOpen = true;
-  h.port.refusal = " /dev/parport0: join group lp";
+  h.port.refusal = {"/dev/parport0: join group lp", true};
   f.link.OpenPort();
   EXPECT_EQ(f.s.ProgrammerFound, 0);
   EXPECT_TRUE(h.port.accesses.empty());
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_EQ(h.toolkit.messages[0].text, "Error: /dev/parport0: join group lp");
+  EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - /dev/parport0: join group lp");
 }
 
-TEST_F(LatchTest, AnAddressWithoutPortFailsSilently) {
+TEST_F(LatchTest, AnAddressWithoutPortIsLoggedWithoutABox) {
   f.s.ProgrammerFound = 1;
   h.port.refuseOpen = true;
+  h.port.refusal = {"no printer port here", false};
   f.link.OpenPort();
   EXPECT_EQ(f.s.ProgrammerFound, 0);
   EXPECT_TRUE(h.toolkit.messages.empty());
+  EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - no printer port here");
 }
 
 TEST_F(LatchTest, CloseSwitchesVppOffParksAndRestoresTheEcrBeforeGivingThePortBack) {

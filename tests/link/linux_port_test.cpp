@@ -1,127 +1,139 @@
+// The Linux backend over the model of the kernel: what it finds in the parport listing,
+// and what the search tells a person for every way a PC can lack a usable port.
 #include "link/linux_port.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <functional>
+
+#include "support/sim_form.h"
 
 namespace tarnwick {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A fake /proc and /dev under a temporary directory.
-class LinuxPortTest : public ::testing::Test {
+class ListingTest : public ::testing::Test {
  protected:
-  LinuxPortTest() {
-    root = fs::temp_directory_path() /
-           ("tarnwick-port-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(root / "proc/sys/dev/parport/default");
-    fs::create_directories(root / "dev");
-  }
-  ~LinuxPortTest() override { fs::remove_all(root); }
-
-  void List(const std::string& dir, const std::string& base_addr) {
-    fs::create_directories(root / "proc/sys/dev/parport" / dir);
-    std::ofstream(root / "proc/sys/dev/parport" / dir / "base-addr") << base_addr;
-  }
-  LinuxPortPaths Paths() const {
-    LinuxPortPaths paths;
-    paths.procRoot = (root / "proc").string();
-    paths.devRoot = (root / "dev").string();
-    paths.lockdownFile = (root / "lockdown").string();
-    paths.directIo = false;
-    return paths;
-  }
-
-  // Opens 0x378, which must fail, and gives the reason.
-  std::string OpenFailure(LinuxPortIo& port) {
-    std::string failure = "stale";
-    EXPECT_FALSE(port.Open(0x378, failure));
-    return failure;
-  }
-
-  fs::path root;
+  VirtualClock clock;
+  FakeKernel kernel{clock};
 };
 
-TEST_F(LinuxPortTest, ListsEveryPortWithItsExtendedControlRegister) {
-  List("parport0", "888\t1912\n");     // 0x378, ECP registers at 0x778
-  List("parport1", "53248\t53264\n");  // a PCI card: 0xD000, ECR at 0xD012
-  List("parport2", "632\t0\n");        // 0x278 without ECR
-  const std::vector<ListedPort> expected = {{0, 0x378, 0x77A}, {1, 0xD000, 0xD012}, {2, 0x278, 0}};
-  EXPECT_EQ(ListParallelPorts((root / "proc").string()), expected);
-}
+TEST_F(ListingTest, ListsEveryPortWithItsExtendedControlRegisterAndSkipsTheRest) {
+  kernel.ListPort({.number = 0, .base = 0x378, .baseHi = 0x778});
+  kernel.ListPort({.number = 1, .base = 0xD000, .baseHi = 0xD010});  // a PCI card
+  kernel.ListPort({.number = 2, .base = 0x278});                     // no ECR
+  const std::string dir = "/proc/sys/dev/parport/";
+  kernel.files[dir + "parport10/base-addr"] = "956\n";  // base only: 0x3BC
+  kernel.files[dir + "parportX/base-addr"] = "888\t1912\n";
+  kernel.files[dir + "parport3/base-addr"] = "garbage\n";
+  kernel.files[dir + "parport4/base-addr"] = "70000\t0\n";  // outside the I/O space
+  kernel.files[dir + "parport5/irq"] = "-1\n";              // no base-addr
+  kernel.files[dir + "default/timeslice"] = "200\n";
+  const std::vector<ListedPort> expected = {
+      {0, 0x378, 0x77A}, {1, 0xD000, 0xD012}, {2, 0x278, 0}, {10, 0x3BC, 0}};
+  EXPECT_EQ(ListParallelPorts(kernel), expected);
+  ASSERT_TRUE(FindListedPort(kernel, 0xD000).has_value());
+  EXPECT_EQ(FindListedPort(kernel, 0xD000)->number, 1);
+  EXPECT_FALSE(FindListedPort(kernel, 0x2BC).has_value());
 
-TEST_F(LinuxPortTest, SkipsEntriesThatAreNotPortsOrNotReadable) {
-  List("parport10", "956\n");       // base only: 0x3BC, no ECR
-  List("parportX", "888\t1912\n");  // not a port number
-  List("parport3", "garbage\n");
-  List("parport4", "70000\t0\n");                                  // outside the I/O space
-  fs::create_directories(root / "proc/sys/dev/parport/parport5");  // no base-addr
-  EXPECT_EQ(ListParallelPorts((root / "proc").string()), (std::vector<ListedPort>{{10, 0x3BC, 0}}));
-}
-
-TEST_F(LinuxPortTest, NoParportDirectoryMeansNoPorts) {
-  EXPECT_TRUE(ListParallelPorts((root / "nowhere").string()).empty());
-}
-
-TEST_F(LinuxPortTest, FindsThePortOfABaseAddress) {
-  List("parport0", "888\t1912\n");
-  List("parport1", "53248\t53264\n");
-  const auto found = FindListedPort((root / "proc").string(), 0xD000);
-  ASSERT_TRUE(found.has_value());
-  EXPECT_EQ(found->number, 1);
-  EXPECT_FALSE(FindListedPort((root / "proc").string(), 0x278).has_value());
-}
-
-TEST_F(LinuxPortTest, LockdownIsReadFromTheModeInBrackets) {
-  const std::string file = (root / "lockdown").string();
-  EXPECT_FALSE(KernelLockedDown(file)) << "no lockdown file: no lockdown";
-  std::ofstream(file) << "[none] integrity confidentiality\n";
-  EXPECT_FALSE(KernelLockedDown(file));
-  std::ofstream(file) << "none [integrity] confidentiality\n";
-  EXPECT_TRUE(KernelLockedDown(file));
-  std::ofstream(file) << "none integrity [confidentiality]\n";
-  EXPECT_TRUE(KernelLockedDown(file));
-}
-
-TEST_F(LinuxPortTest, LegacyAndListedAddressesArePortAddresses) {
-  List("parport1", "53248\t53264\n");
-  LinuxPortIo port(Paths());
+  LinuxPortIo port(kernel);
   for (uint16_t base : {0x278, 0x378, 0x3BC, 0xD000}) EXPECT_TRUE(port.IsPortAddress(base)) << base;
   for (uint16_t base : {0x000, 0x2BC, 0x379, 0x1234})
     EXPECT_FALSE(port.IsPortAddress(base)) << base;
 }
 
-TEST_F(LinuxPortTest, AnUnlistedAddressWithoutDirectAccessIsSilentlyNoPort) {
-  LinuxPortIo port(Paths());
-  EXPECT_EQ(OpenFailure(port), "");
+TEST_F(ListingTest, LockdownIsReadFromTheModeInBrackets) {
+  EXPECT_FALSE(KernelLockedDown(kernel)) << "no lockdown file: no lockdown";
+  kernel.lockdown = "[none] integrity confidentiality\n";
+  EXPECT_FALSE(KernelLockedDown(kernel));
+  kernel.lockdown = "none [integrity] confidentiality\n";
+  EXPECT_TRUE(KernelLockedDown(kernel));
+  kernel.lockdown = "none integrity [confidentiality]\n";
+  EXPECT_TRUE(KernelLockedDown(kernel));
 }
 
-TEST_F(LinuxPortTest, AListedPortWithoutDeviceNodeAsksForThePpdevModule) {
-  List("parport0", "888\t1912\n");
-  LinuxPortIo port(Paths());
-  const std::string failure = OpenFailure(port);
-  EXPECT_NE(failure.find("/dev/parport0 is missing"), std::string::npos) << failure;
-  EXPECT_NE(failure.find("modprobe ppdev"), std::string::npos) << failure;
-}
-
-TEST_F(LinuxPortTest, ADeviceNodeThatIsNoPortCannotBeClaimed) {
-  List("parport0", "888\t1912\n");
-  std::ofstream(root / "dev/parport0") << "";
-  LinuxPortIo port(Paths());
-  const std::string failure = OpenFailure(port);
-  EXPECT_NE(failure.find("could not be claimed"), std::string::npos) << failure;
-  EXPECT_FALSE(port.ViaPpdev());
-}
-
-TEST_F(LinuxPortTest, AccessesOfAClosedPortDoNothing) {
-  LinuxPortIo port(Paths());
+TEST_F(ListingTest, AccessesOfAClosedPortReachNothing) {
+  LinuxPortIo port(kernel);
   port.Write(0x37A, 0x0C);
   EXPECT_EQ(port.Read(0x379), 0xFF);
   EXPECT_EQ(port.Read(0x77A), 0xFF);
+  EXPECT_EQ(kernel.Syscalls(), 0);
+}
+
+// The search on a PC where the box is on 0x378 but the port cannot be had. The memo
+// tells why for each of the four tries (0278, 0378, 03BC, and LPT4 at 0278 again).
+TEST(PortRefusalTest, EachTryThatCannotOpenSaysWhyAndNoneHangs) {
+  const std::string kBusy =
+      "/dev/parport0: another program holds the port (a printer daemon or a second Tarnwick)";
+  const std::string kNoRawIo =
+      "no printer port listed by the kernel (sudo modprobe parport_pc ppdev); direct I/O needs "
+      "root or CAP_SYS_RAWIO";
+  struct Case {
+    const char* name;
+    std::function<void(FakeKernel&)> setUp;
+    std::string at378;
+    std::string elsewhere;
+    bool box;  // the "Error:" box for 0378
+  };
+  auto listed = [](int open_errno, bool held) {
+    return [=](FakeKernel& k) {
+      k.ListPort({.number = 0,
+                  .base = 0x378,
+                  .baseHi = 0x778,
+                  .openErrno = open_errno,
+                  .heldByOther = held});
+      k.iopermErrno = EPERM;
+    };
+  };
+  auto unlisted = [](int ioperm_errno, std::string lockdown) {
+    return [=](FakeKernel& k) {
+      k.iopermErrno = ioperm_errno;
+      k.lockdown = lockdown;
+    };
+  };
+  const Case cases[] = {
+      {"not in group lp", listed(EACCES, false),
+       "/dev/parport0: Permission denied - add yourself to the group lp and log in again",
+       "no printer port here", true},
+      {"ppdev not loaded", listed(ENOENT, false),
+       "/dev/parport0: No such file or directory - load the ppdev module (sudo modprobe ppdev)",
+       "no printer port here", true},
+      {"held by another program", listed(0, true), kBusy, "no printer port here", false},
+      {"no port listed, no CAP_SYS_RAWIO", unlisted(EPERM, ""), kNoRawIo, kNoRawIo, false},
+      {"no port listed, lockdown", unlisted(EPERM, "none [integrity] confidentiality"),
+       "no printer port listed by the kernel (sudo modprobe parport_pc ppdev); kernel lockdown "
+       "forbids direct I/O",
+       "", false},
+      {"no I/O ports (ENOSYS)", unlisted(ENOSYS, ""),
+       "no printer port here (direct I/O: Function not implemented)", "", false},
+      {"no I/O ports (EINVAL)", unlisted(EINVAL, ""),
+       "no printer port here (direct I/O: Invalid argument)", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimForm sim(Backend::Direct);
+    c.setUp(sim.kernel);
+    TMainForm& f = sim.f();
+    f.s.Lpt4Address = 0x278;  // as start-up sets it
+    const int64_t start = sim.clock.NowMicros();
+    f.detect.FindProgrammer();
+    const int64_t elapsed = sim.clock.NowMicros() - start;
+
+    const std::string elsewhere = c.elsewhere.empty() ? c.at378 : c.elsewhere;
+    EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+              (std::vector<std::string>{"Port-0278 - " + elsewhere, "Port-0378 - " + c.at378,
+                                        "Port-03BC - " + elsewhere, "Port-0278 - " + elsewhere}));
+    EXPECT_EQ(f.s.ProgrammerFound, 0);
+    ASSERT_EQ(sim.toolkit.messages.size(), c.box ? 2u : 1u);
+    if (c.box) {
+      EXPECT_EQ(sim.toolkit.messages[0].text, "Error: " + c.at378);
+    }
+    EXPECT_TRUE(sim.toolkit.messages.back().placed) << "the Can Not Be Found box";
+    // A held port costs the claim's two seconds; nothing else waits.
+    EXPECT_LE(elapsed, kClaimTimeoutMs * 1000 + 100000);
+    EXPECT_EQ(sim.kernel.OpenDescriptors(), 0);
+    EXPECT_EQ(sim.box.Opens(), 1) << "only the kernel's wiring of the box";
+  }
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ class InstantPort final : public PortIo {
     return 0xFF;
   }
   void Write(uint16_t, uint8_t) override {}
-  bool Open(uint16_t, std::string&) override { return true; }
+  bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
   int64_t reads = 0;
 };

@@ -48,7 +48,7 @@ class LatchRecorder final : public PortIo {
       control_ = value;
     }
   }
-  bool Open(uint16_t, std::string&) override { return true; }
+  bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
 
   uint8_t Latch(LatchSelect l) const { return latches_[Index(l)]; }

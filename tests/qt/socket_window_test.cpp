@@ -72,8 +72,8 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
   EXPECT_TRUE(w.Summary().contains("power pack unplugged"));
   power->click();
   EXPECT_TRUE(box.Live());
-  std::string failure;
-  ASSERT_TRUE(box.Open(0x378, failure));
+  PortRefusal refusal;
+  ASSERT_TRUE(box.Open(0x378, refusal));
   // Latch3 := B0 then Latch2 := 3F: the 12.5 V level.
   for (auto [latch, value] : {std::pair{kLatch3, 0xB0}, std::pair{kLatch2, 0x3F}}) {
     box.Write(0x378, static_cast<uint8_t>(value));

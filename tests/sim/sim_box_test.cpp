@@ -13,8 +13,8 @@ constexpr uint16_t kBase = 0x378;
 class SimBoxTest : public ::testing::Test {
  protected:
   SimBoxTest() {
-    std::string failure;
-    EXPECT_TRUE(box.Open(kBase, failure));
+    PortRefusal refusal;
+    EXPECT_TRUE(box.Open(kBase, refusal));
   }
   // One latch load the way the program does it: data, select, clock up, clock down.
   void Load(uint8_t select, uint8_t value) {
@@ -78,13 +78,14 @@ TEST_F(SimBoxTest, UnpoweredOrAbsentBoxReads7FAndLatchesNothing) {
 }
 
 TEST_F(SimBoxTest, AnEmptyPortElsewhereReads7F) {
-  std::string failure;
-  ASSERT_TRUE(box.Open(0x278, failure));
+  PortRefusal refusal;
+  ASSERT_TRUE(box.Open(0x278, refusal));
   Load(kLatchA, 0xA5);
   EXPECT_EQ(box.Read(0x279), 0x7F);
   EXPECT_EQ(box.Latch(kLatchA), 0x00);
-  EXPECT_FALSE(box.Open(0x1234, failure));
-  EXPECT_EQ(failure, "");
+  EXPECT_FALSE(box.Open(0x1234, refusal));
+  EXPECT_EQ(refusal.reason, "no printer port here");
+  EXPECT_FALSE(refusal.alert);
 }
 
 TEST_F(SimBoxTest, RegistersReadBackAndOtherAddressesRead0xFF) {

@@ -12,10 +12,10 @@ void RecordingPort::Write(uint16_t address, uint8_t value) {
   accesses.push_back({true, address, value});
 }
 
-bool RecordingPort::Open(uint16_t base, std::string& failure) {
+bool RecordingPort::Open(uint16_t base, PortRefusal& refused) {
   (void)base;
   ++opens;
-  if (refuseOpen) failure = refusal;
+  if (refuseOpen) refused = refusal;
   return !refuseOpen;
 }
 

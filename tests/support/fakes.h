@@ -43,14 +43,14 @@ class RecordingPort final : public PortIo {
  public:
   uint8_t Read(uint16_t address) override;
   void Write(uint16_t address, uint8_t value) override;
-  bool Open(uint16_t base, std::string& failure) override;
+  bool Open(uint16_t base, PortRefusal& refusal) override;
   void Close() override { ++closes; }
 
   std::vector<PortAccess> accesses;
   std::vector<uint8_t> statusScript;  // consumed front to back by reads
   uint8_t statusDefault = 0x7F;       // nothing on the port: ReadNibbles gives 0xFF
   bool refuseOpen = false;
-  std::string refusal;
+  PortRefusal refusal;
   int opens = 0;
   int closes = 0;
 

@@ -1,11 +1,19 @@
 #include "support/sim_form.h"
 
+#include <cerrno>
+
 #include "devices/device_table.h"
 
 namespace tarnwick {
 
-SimForm::SimForm() {
-  form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, box});
+SimForm::SimForm(Backend backend) {
+  if (backend == Backend::Ppdev) {
+    kernel.ListPort({.number = 0, .base = 0x378, .baseHi = 0x778});
+    kernel.iopermErrno = EPERM;
+  }
+  if (backend != Backend::Simulated) kernel.AttachBus(0x378, box);
+  PortIo& port = backend == Backend::Simulated ? static_cast<PortIo&>(box) : linuxPort;
+  form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, port});
   box.Plug(&socket);
   toolkit.Attach(*form);
 }

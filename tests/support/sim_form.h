@@ -6,12 +6,20 @@
 
 #include "app/main_form.h"
 #include "app/virtual_clock.h"
+#include "link/linux_port.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"
+#include "support/fake_kernel.h"
 #include "support/fakes.h"
 #include "support/headless_toolkit.h"
 
 namespace tarnwick {
+
+// How the program reaches the box: the simulated box as the port itself, or the real
+// Linux backend over the model of the kernel, with the box on the bus at 0x378 (ECR at
+// 0x77A) - through ppdev as an ordinary user of group lp (parport0 listed, ioperm
+// refused), or by direct I/O as root with no parport driver loaded.
+enum class Backend { Simulated, Ppdev, Direct };
 
 struct SimForm {
   VirtualClock clock;
@@ -19,9 +27,11 @@ struct SimForm {
   SimSocket socket;
   HeadlessToolkit toolkit{clock};
   FakePriority priority;
+  FakeKernel kernel{clock};
+  LinuxPortIo linuxPort{kernel};
   std::unique_ptr<TMainForm> form;
 
-  SimForm();
+  explicit SimForm(Backend backend = Backend::Simulated);
   TMainForm& f() { return *form; }
 
   // Start-up's part that concerns the box: the search, the second speed measurement,

@@ -41,6 +41,18 @@ void QtToolkit::ProcessMessages() {
   QApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void QtToolkit::WaitForMessages() {
+  // Only a running Timer1 is sure to wake the sleep; without it, one pass as usual.
+  if (!timer1_.isActive()) {
+    ProcessMessages();
+    return;
+  }
+  // The window shows the latest state before the program sleeps.
+  if (view_ != nullptr) view_->SyncFromForm();
+  lastSync_ = std::chrono::steady_clock::now();
+  QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 void QtToolkit::SetTimer1(bool enabled, int interval_ms) {
   if (enabled && interval_ms > 0)
     timer1_.start(interval_ms);

@@ -23,6 +23,7 @@ class QtToolkit final : public QObject, public Toolkit {
   void Attach(TMainForm& form, MainWindowView& view);
 
   void ProcessMessages() override;
+  void WaitForMessages() override;
   void SetTimer1(bool enabled, int interval_ms) override;
   void ShowMessage(const std::string& text) override;
   void ShowMessageAt(const std::string& text, int left, int top) override;
