@@ -3,9 +3,13 @@
 #include "link/linux_port.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "support/sim_form.h"
 
@@ -134,6 +138,30 @@ TEST(PortRefusalTest, EachTryThatCannotOpenSaysWhyAndNoneHangs) {
     EXPECT_EQ(sim.kernel.OpenDescriptors(), 0);
     EXPECT_EQ(sim.box.Opens(), 1) << "only the kernel's wiring of the box";
   }
+}
+
+// The claim's bound on the real kernel: the alarm must end a call blocked on this thread
+// with EINTR, even while another thread runs (as the toolkit's do), and must leave
+// nothing behind that could kill the process later.
+TEST(SystemKernelTest, TheAlarmInterruptsABlockedCallOnThisThread) {
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  std::atomic<bool> stop{false};
+  std::thread other([&] {
+    while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  SystemKernel().ArmAlarm(50);
+  char byte = 0;
+  const ssize_t got = ::read(pipe_ends[0], &byte, 1);  // nothing is ever written
+  const int error = errno;
+  SystemKernel().DisarmAlarm();
+  stop = true;
+  other.join();
+  EXPECT_EQ(got, -1);
+  EXPECT_EQ(error, EINTR);
+  SystemKernel().DisarmAlarm();  // twice is harmless
+  ::close(pipe_ends[0]);
+  ::close(pipe_ends[1]);
 }
 
 }  // namespace

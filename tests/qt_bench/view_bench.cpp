@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <ctime>
 
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
@@ -55,6 +56,37 @@ void BM_VerifyBlank87C58HInTheView(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_VerifyBlank87C58HInTheView)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A TimerWait of 100 ms in the real window sleeps in the event loop: the processor
+// time it takes, as a share of one core (the programmer waits this way between mode
+// changes and after erase pulses).
+void BM_TimerWait100InTheView(benchmark::State& state) {
+  VirtualClock clock;
+  SimBox box(&clock);
+  NoPriority priority;
+  QtToolkit toolkit;
+  TMainForm form(Services{toolkit, priority, clock, box});
+  MainWindowView view(form);
+  view.autoStart = false;
+  toolkit.Attach(form, view);
+  view.show();
+  double cpu = 0;
+  for (auto _ : state) {
+    const double before = CpuSeconds();
+    form.s.WaitMs = 100;
+    form.detect.TimerWait();
+    cpu += CpuSeconds() - before;
+  }
+  state.counters["cpu_percent_of_a_core"] =
+      100.0 * cpu / (0.1 * static_cast<double>(state.iterations()));
+}
+BENCHMARK(BM_TimerWait100InTheView)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
 }  // namespace tarnwick

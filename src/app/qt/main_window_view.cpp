@@ -285,8 +285,11 @@ void MainWindowView::Sync(Bound& b) {
         p.setColor(QPalette::WindowText, ToQColor(c.font.colour));
         label->setPalette(p);
       }
-      label->setFrameStyle(c.border == Border::Sunken ? (QFrame::Panel | QFrame::Sunken)
-                                                      : QFrame::NoFrame);
+      // Setting a frame style repaints even when it is unchanged, and a window that
+      // repaints on every pass never lets a waiting event loop sleep.
+      const int frame =
+          c.border == Border::Sunken ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame;
+      if (label->frameStyle() != frame) label->setFrameStyle(frame);
       break;
     }
     case ControlKind::Memo:
