@@ -22,21 +22,29 @@ class NoPriority final : public ProcessPriority {
   bool SetNormal() override { return true; }
 };
 
-void BM_VerifyBlank87C58HInTheView(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    VirtualClock clock;
-    SimBox box(&clock);
-    SimSocket socket;
+// The main window on the simulated box, shown offscreen.
+struct ShownWindow {
+  VirtualClock clock;
+  SimBox box{&clock};
+  SimSocket socket;
+  NoPriority priority;
+  QtToolkit toolkit;
+  TMainForm form{Services{toolkit, priority, clock, box}};
+  MainWindowView view{form};
+  ShownWindow() {
     box.Plug(&socket);
-    socket.Insert(*FindChip("87C58H"));
-    NoPriority priority;
-    QtToolkit toolkit;
-    TMainForm form(Services{toolkit, priority, clock, box});
-    MainWindowView view(form);
     view.autoStart = false;
     toolkit.Attach(form, view);
     view.show();
+  }
+};
+
+void BM_VerifyBlank87C58HInTheView(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    ShownWindow w;
+    TMainForm& form = w.form;
+    w.socket.Insert(*FindChip("87C58H"));
     // The adapter prompt is answered at once.
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [] {
@@ -67,15 +75,8 @@ double CpuSeconds() {
 // time it takes, as a share of one core (the programmer waits this way between mode
 // changes and after erase pulses).
 void BM_TimerWait100InTheView(benchmark::State& state) {
-  VirtualClock clock;
-  SimBox box(&clock);
-  NoPriority priority;
-  QtToolkit toolkit;
-  TMainForm form(Services{toolkit, priority, clock, box});
-  MainWindowView view(form);
-  view.autoStart = false;
-  toolkit.Attach(form, view);
-  view.show();
+  ShownWindow w;
+  TMainForm& form = w.form;
   double cpu = 0;
   for (auto _ : state) {
     const double before = CpuSeconds();
