@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "support/form_fixture.h"
 
@@ -329,11 +330,75 @@ TEST_F(HexEditorTest, PastedNonHexAddressReportsAndKeepsThePage) {
   EXPECT_EQ(f.s.ViewTop, 0x100);
 }
 
-TEST_F(HexEditorTest, AddressBoxHidesWhenItLosesTheFocus) {
-  Open();
-  f.Click(f.Edit_Info);
-  h.toolkit.SetFocus(f.Fill);
-  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+// However a command is started while the editor is open, the editor is left first and
+// its edits counted; the command never runs under it. Only the editor's own information
+// line and address box keep it open.
+struct LeaveCase {
+  const char* what;
+  std::function<void(TMainForm&, HeadlessToolkit&)> act;
+  bool staysOpen;
+};
+
+TEST(HexEditorLeaving, NoCommandRunsUnderAnOpenEditor) {
+  auto jump = [](TMainForm& f, const char* text) {
+    f.Chg_Edit_Add.text = text;
+    char enter = 13;
+    f.KeyPress(f.Chg_Edit_Add, enter);
+  };
+  const std::vector<LeaveCase> cases = {
+      {"a button used by its Alt key, the focus left on the view",
+       [](TMainForm& f, HeadlessToolkit&) { f.Click(f.Fill); }, false},
+      {"a button clicked, taking the focus",
+       [](TMainForm& f, HeadlessToolkit& t) {
+         t.SetFocus(f.Fill);
+         f.Click(f.Fill);
+       },
+       false},
+      {"a row of a list shown beside the editor",
+       [](TMainForm& f, HeadlessToolkit&) { f.ListClick(f.Device_Box, 3); }, false},
+      {"the status line", [](TMainForm& f, HeadlessToolkit&) { f.Click(f.StaticText3); }, false},
+      {"the address box abandoned for a button's Alt key",
+       [](TMainForm& f, HeadlessToolkit&) {
+         f.Click(f.Edit_Info);
+         f.Click(f.Fill);
+       },
+       false},
+      {"the address box abandoned for a button's focus",
+       [](TMainForm& f, HeadlessToolkit& t) {
+         f.Click(f.Edit_Info);
+         t.SetFocus(f.Fill);
+       },
+       false},
+      {"the information line", [](TMainForm& f, HeadlessToolkit&) { f.Click(f.Edit_Info); }, true},
+      {"an address entered in the box",
+       [&](TMainForm& f, HeadlessToolkit&) {
+         f.Click(f.Edit_Info);
+         jump(f, "20");
+       },
+       true},
+  };
+  for (const LeaveCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    HeadlessForm h;
+    TMainForm& f = h.f();
+    f.s.ChipEnd = 0x3FF;
+    f.s.DeviceEnd = 0x3FF;
+    bool ran_under_editor = false;
+    for (Control* command : {&f.Fill, &f.Device_Box, &f.StaticText3})
+      command->OnClick = [&] { ran_under_editor = ran_under_editor || f.Edit_1.visible; };
+    f.Device_Box.visible = true;
+    f.Click(f.Edit);
+    char digit = '7';
+    f.KeyPress(f.Edit_1, digit);  // byte 0 := 70
+    c.act(f, h.toolkit);
+    EXPECT_FALSE(ran_under_editor);
+    EXPECT_EQ(f.Edit_1.visible, c.staysOpen);
+    EXPECT_EQ(f.Edit_Info.visible, c.staysOpen);
+    if (!c.staysOpen) {
+      EXPECT_FALSE(f.Chg_Edit_Add.visible);
+      EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0070");
+    }
+  }
 }
 
 TEST_F(HexEditorTest, LeavingHidesTheEditorAndShowsTheNewChecksum) {
