@@ -43,15 +43,16 @@ class ViewLookTest : public ViewTest {
     return qobject_cast<T*>(view->WidgetOf(c));
   }
   QPlainTextEdit* Editor() const { return Widget<QPlainTextEdit>(form->Edit_1); }
-  // A point of the editor's viewport over text cell (line, column); the line may lie
-  // below the last row.
+  // The middle of text cell (line, column) in the editor's viewport, from the caret
+  // places of the laid-out rows.
   QPoint OverCell(int line, int column) const {
-    QTextCursor at(Editor()->document()->firstBlock());
-    const QRect first = Editor()->cursorRect(at);
+    const QTextBlock row = Editor()->document()->findBlockByNumber(line);
+    QTextCursor at(row);
+    const QRect start = Editor()->cursorRect(at);
     at.movePosition(QTextCursor::EndOfBlock);
-    const double pitch = (Editor()->cursorRect(at).left() - first.left()) / 74.0;
-    return QPoint(first.left() + static_cast<int>(pitch * (column + 0.5)),
-                  first.top() + first.height() * line + first.height() / 2);
+    const double pitch = (Editor()->cursorRect(at).left() - start.left()) / 74.0;
+    return QPoint(start.left() + static_cast<int>(pitch * (column + 0.5)),
+                  start.top() + start.height() / 2);
   }
 };
 
@@ -253,7 +254,11 @@ TEST_F(ViewLookTest, CommandsLeaveTheEditorFirst) {
 TEST_F(ViewLookTest, ClicksAndKeysReachTheBytesUnderThem) {
   Widget<QPushButton>(form->Edit)->click();
   Sync();
-  QTest::mouseClick(Editor()->viewport(), Qt::LeftButton, {}, OverCell(17, 8 + 3 * 3));
+  // Under byte 3's high digit, in the empty band below the last row.
+  const QPoint below(OverCell(15, 8 + 3 * 3).x(), Editor()->viewport()->height() - 3);
+  ASSERT_GT(below.y(),
+            Editor()->cursorRect(QTextCursor(Editor()->document()->lastBlock())).bottom());
+  QTest::mouseClick(Editor()->viewport(), Qt::LeftButton, {}, below);
   EXPECT_EQ(form->s.CursorRow, 15);
   EXPECT_EQ(form->s.CursorCol, 3);
   EXPECT_EQ(form->s.AsciiSide, 0) << "still the hex side";
