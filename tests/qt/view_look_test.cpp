@@ -150,7 +150,7 @@ TEST_F(ViewLookTest, LargeAndSmallFollowTheFormExactly) {
 }
 
 // Every panel in its colour at its place, the test panel's label yellow on blue, the
-// status line in the colour of the last result.
+// status line yellow while the panel keeps the window busy.
 TEST_F(ViewLookTest, ColoursSitAtTheirPlaces) {
   struct Place {
     Control* control;
@@ -175,10 +175,7 @@ TEST_F(ViewLookTest, ColoursSitAtTheirPlaces) {
   EXPECT_EQ(shot.pixelColor(123, 300), QColor(0, 0, 128)) << "the window is navy";
 
   form->testPanel.Quit_TestClick();
-  form->s.OpFailed = 1;
-  form->shell.EnterIdleState();
   shot = Shot();
-  EXPECT_GT(Share(shot, InWindow(form->StaticText3), Qt::red), 0.6) << "after a failure: red";
   EXPECT_EQ(
       Share(shot, QRect(InWindow(form->Panel2).topLeft() + QPoint(2, 2), QSize(2, 80)), Qt::cyan),
       1.0)
