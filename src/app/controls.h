@@ -99,8 +99,8 @@ class Control {
   std::function<void(char&)> OnKeyPress;  // may set the character to 0 to discard it
   std::function<void(Key)> OnKeyDown;
   std::function<void(Key)> OnKeyUp;
-  std::function<void()> OnMouseDown;  // after the view has put the caret where clicked
-  std::function<void()> OnExit;       // focus left the control
+  std::function<void()> OnMouseDown;        // after the view has put the caret where clicked
+  std::function<void(Control* to)> OnExit;  // focus left the control (for `to`, if any)
 
   // Visible on screen: this and every parent panel visible.
   bool Showing() const;

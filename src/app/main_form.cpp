@@ -43,13 +43,20 @@ void TMainForm::Click(Control& control) {
   // The status line searches for the programmer and ends in the idle state: it must
   // not run inside a command that is still in its loop.
   if (&control == &StaticText3 && depth_ > 0) return;
-  Guarded([&] { control.OnClick(); });
+  Guarded([&] {
+    editor.LeaveFor(control);
+    control.OnClick();
+  });
 }
 
 void TMainForm::ListClick(Control& list, int row) {
   if (closed_ || !Enabled || !list.Live()) return;
   list.itemIndex = row >= 0 && row < static_cast<int>(list.lines().size()) ? row : -1;
-  if (list.OnClick) Guarded([&] { list.OnClick(); });
+  if (list.OnClick)
+    Guarded([&] {
+      editor.LeaveFor(list);
+      list.OnClick();
+    });
 }
 
 void TMainForm::KeyPress(Control& control, char& ch) {
@@ -78,9 +85,8 @@ void TMainForm::MouseDown(Control& control, int caret_line, int caret_column) {
 }
 
 void TMainForm::FocusMoved(Control* from, Control* to) {
-  (void)to;
   if (closed_ || from == nullptr || !from->OnExit) return;
-  Guarded([&] { from->OnExit(); });
+  Guarded([&] { from->OnExit(to); });
 }
 
 void TMainForm::Timer1Fired() {

@@ -66,6 +66,8 @@ class TMainForm : public MainFormControls {
   // Events from the view or the headless toolkit. Each runs the control's handler
   // only if the control accepts input (shown and enabled with its panels), and
   // catches a failed conversion at the handler boundary to show the standard box.
+  // A click or list choice that runs a command leaves an open buffer editor first,
+  // however it was started (mouse, Alt key, keyboard), so no command works under it.
   void Click(Control& control);
   void ListClick(Control& list, int row);
   void KeyPress(Control& control, char& ch);

@@ -120,6 +120,9 @@ MainFormControls::MainFormControls() {
   StaticText3.colour = colour::Yellow;
   StaticText3.hasColour = true;
   StaticText3.autoSize = true;
+  // A click on the status line searches for the programmer again; nothing else on the
+  // window says so.
+  StaticText3.hint = "Click to Search for the Quillbox Again";
   Place(Prg_Type_But, 602, 8, 60, 20);
   Prg_Type_But.caption = "Byte Prg";
   Prg_Type_But.visible = false;

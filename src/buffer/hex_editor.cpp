@@ -36,10 +36,10 @@ void HexEditor::Wire() {
   f_.Edit_1.OnKeyPress = [this](char& ch) { Edit_1KeyPress(ch); };
   f_.Edit_1.OnKeyUp = [this](Key) { Edit_1KeyUp(); };
   f_.Edit_1.OnMouseDown = [this] { Edit_1MouseDown(); };
-  f_.Edit_1.OnExit = [this] { Edit_1Exit(); };
+  f_.Edit_1.OnExit = [this](Control*) { Edit_1Exit(); };
   f_.Edit_Info.OnClick = [this] { Edit_InfoClick(); };
   f_.Chg_Edit_Add.OnKeyPress = [this](char& ch) { Chg_Edit_AddKeyPress(ch); };
-  f_.Chg_Edit_Add.OnExit = [this] { Chg_Edit_AddExit(); };
+  f_.Chg_Edit_Add.OnExit = [this](Control* to) { Chg_Edit_AddExit(to); };
 }
 
 int64_t HexEditor::CursorAddress() const {
@@ -227,7 +227,7 @@ void HexEditor::Edit_1MouseDown() {
 
 void HexEditor::Edit_1Exit() {
   // Only an open editor is left; a view that hides a closed one may still report it.
-  if (!f_.Edit_1.visible) return;
+  if (!IsOpen()) return;
   f_.Edit_1.visible = false;
   f_.Edit_Info.visible = false;
   f_.window.ShowCheckSum();
@@ -255,8 +255,23 @@ void HexEditor::Chg_Edit_AddKeyPress(char& ch) {
   RedrawEditor();
 }
 
-void HexEditor::Chg_Edit_AddExit() {
+void HexEditor::Chg_Edit_AddExit(const Control* to) {
   f_.Chg_Edit_Add.visible = false;
+  // Left for anything but the view, the box takes the editor with it: a view left on
+  // screen without the focus would show bytes that the next command may change.
+  if (to != &f_.Edit_1) Edit_1Exit();
+}
+
+bool HexEditor::IsOpen() const {
+  return f_.Edit_1.visible;
+}
+
+void HexEditor::LeaveFor(const Control& control) {
+  if (!IsOpen() || &control == &f_.Edit_1 || &control == &f_.Edit_Info ||
+      &control == &f_.Chg_Edit_Add)
+    return;
+  f_.Chg_Edit_Add.visible = false;
+  Edit_1Exit();
 }
 
 }  // namespace tarnwick

@@ -25,7 +25,13 @@ class HexEditor {
   void Edit_1Exit();
   void Edit_InfoClick();
   void Chg_Edit_AddKeyPress(char& ch);
-  void Chg_Edit_AddExit();
+  void Chg_Edit_AddExit(const Control* to);
+
+  // Open: the view is shown (with or without the address box over it).
+  bool IsOpen() const;
+  // Leaves an open editor, as a focus loss would, before the control's command runs;
+  // the editor's own information line and address box do not leave it.
+  void LeaveFor(const Control& control);
 
   void RedrawEditor();
   void RedrawEditorByte();

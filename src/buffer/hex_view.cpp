@@ -1,6 +1,7 @@
 #include "buffer/hex_view.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/hex_text.h"
 #include "app/program_state.h"
@@ -33,6 +34,14 @@ std::string HexView::InfoLine(int32_t address, std::optional<uint8_t> byte) {
 
 int HexView::CaretColumn(int cursor_col, int cursor_nibble, int ascii_side) {
   return ascii_side == 1 ? CharColumn(cursor_col) : HexDigitColumn(cursor_col) + cursor_nibble;
+}
+
+HexView::Cell HexView::CellAt(double x, double y, double char_width, double line_height) {
+  auto index = [](double at, double pitch, int count) {
+    if (!(pitch > 0) || !(at > 0)) return 0;
+    return static_cast<int>(std::min<double>(std::floor(at / pitch), count - 1));
+  };
+  return Cell{index(y, line_height, kViewRows), index(x, char_width, kRowTextLength)};
 }
 
 HexView::Pick HexView::PickColumn(int k) {

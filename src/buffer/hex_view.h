@@ -41,6 +41,17 @@ class HexView {
   static int HexDigitColumn(int cursor_col) { return kHexColumn + 3 * cursor_col; }
   static int CharColumn(int cursor_col) { return kCharColumn + cursor_col; }
 
+  // The text cell under a point of the view, the point given in pixels from the
+  // top-left corner of the first row's first character. A point beside or below the
+  // text is taken to the nearest cell, so a click under the last row lands on that
+  // row, in the column above the pointer; no click reaches past the 16 rows shown.
+  struct Cell {
+    int line;
+    int column;
+    friend bool operator==(const Cell&, const Cell&) = default;
+  };
+  static Cell CellAt(double x, double y, double char_width, double line_height);
+
   // Which byte a mouse click at caret column k picks, and on which side.
   struct Pick {
     int col;

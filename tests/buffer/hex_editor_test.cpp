@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "support/form_fixture.h"
+#include "support/type_text.h"
 
 namespace tarnwick {
 namespace {
@@ -329,11 +330,58 @@ TEST_F(HexEditorTest, PastedNonHexAddressReportsAndKeepsThePage) {
   EXPECT_EQ(f.s.ViewTop, 0x100);
 }
 
-TEST_F(HexEditorTest, AddressBoxHidesWhenItLosesTheFocus) {
-  Open();
-  f.Click(f.Edit_Info);
-  h.toolkit.SetFocus(f.Fill);
-  EXPECT_FALSE(f.Chg_Edit_Add.visible);
+// However a command is started while the editor is open, the editor is left first and
+// its edits counted; the command never runs under it. Only the editor's own information
+// line and address box keep it open.
+struct LeaveCase {
+  const char* what;
+  bool boxFirst;  // the address box opened before the act
+  void (*act)(TMainForm&, HeadlessToolkit&);
+  bool staysOpen;
+};
+
+TEST(HexEditorLeaving, NoCommandRunsUnderAnOpenEditor) {
+  using F = TMainForm&;
+  using T = HeadlessToolkit&;
+  const LeaveCase cases[] = {
+      {"a button by its Alt key, the focus left on the view", false,
+       [](F f, T) { f.Click(f.Fill); }, false},
+      {"a row of a list beside the editor", false, [](F f, T) { f.ListClick(f.Device_Box, 3); },
+       false},
+      {"the status line", false, [](F f, T) { f.Click(f.StaticText3); }, false},
+      {"the address box abandoned for a button's Alt key", true, [](F f, T) { f.Click(f.Fill); },
+       false},
+      {"the address box abandoned for a button's focus", true, [](F f, T t) { t.SetFocus(f.Fill); },
+       false},
+      {"the information line", false, [](F f, T) { f.Click(f.Edit_Info); }, true},
+      {"an address entered in the box", true, [](F f, T) { PressEnter(f, f.Chg_Edit_Add); }, true},
+  };
+  for (const LeaveCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    HeadlessForm h;
+    TMainForm& f = h.f();
+    f.s.ChipEnd = 0x3FF;
+    f.s.DeviceEnd = 0x3FF;
+    bool ran_under_editor = false;
+    for (Control* command : {&f.Fill, &f.Device_Box, &f.StaticText3})
+      command->OnClick = [&] { ran_under_editor = ran_under_editor || f.Edit_1.visible; };
+    f.Device_Box.visible = true;
+    f.Click(f.Edit);
+    char digit = '7';
+    f.KeyPress(f.Edit_1, digit);  // byte 0 := 70
+    if (c.boxFirst) {
+      f.Click(f.Edit_Info);
+      TypeInto(f, f.Chg_Edit_Add, "20");
+    }
+    c.act(f, h.toolkit);
+    EXPECT_FALSE(ran_under_editor);
+    EXPECT_EQ(f.Edit_1.visible, c.staysOpen);
+    EXPECT_EQ(f.Edit_Info.visible, c.staysOpen);
+    if (!c.staysOpen) {
+      EXPECT_FALSE(f.Chg_Edit_Add.visible);
+      EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0070");
+    }
+  }
 }
 
 TEST_F(HexEditorTest, LeavingHidesTheEditorAndShowsTheNewChecksum) {

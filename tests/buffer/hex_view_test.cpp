@@ -75,6 +75,33 @@ INSTANTIATE_TEST_SUITE_P(
                       PickCase{73, {15, 0, 1}},    // character of byte 15
                       PickCase{75, {15, 0, 1}}));  // past the end of the row
 
+struct CellCase {
+  double x, y;
+  HexView::Cell expected;
+};
+
+class HexViewCell : public ::testing::TestWithParam<CellCase> {};
+
+// A 7-pixel pitch and 14-pixel rows, as the view lays them out.
+TEST_P(HexViewCell, PointSelectsTheCellUnderIt) {
+  const CellCase& c = GetParam();
+  EXPECT_EQ(HexView::CellAt(c.x, c.y, 7.0, 14.0), c.expected) << c.x << ", " << c.y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Points, HexViewCell,
+    ::testing::Values(CellCase{0, 0, {0, 0}}, CellCase{6.9, 13.9, {0, 0}},
+                      CellCase{7, 14, {1, 1}},         // the next cell starts on its edge
+                      CellCase{59.5, 30, {2, 8}},      // byte 0's high digit, row 2
+                      CellCase{66.5, 30, {2, 9}},      // its low digit
+                      CellCase{384, 211, {15, 54}},    // byte 15's low digit, last row
+                      CellCase{410, 220, {15, 58}},    // last row's character of byte 0
+                      CellCase{59.5, 226, {15, 8}},    // under the last row: that row
+                      CellCase{380, 250, {15, 54}},    // far under the last row
+                      CellCase{600, 5, {0, 73}},       // right of the row's end
+                      CellCase{-3, -3, {0, 0}},        // above and left of the text
+                      CellCase{-1e9, 1e9, {15, 0}}));  // the view's far corner
+
 struct LimitCase {
   int32_t chipEnd;
   int32_t wordMode;

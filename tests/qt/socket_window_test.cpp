@@ -7,10 +7,14 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include "app/main_form.h"
+#include "app/qt/main_window_view.h"
+#include "app/qt/qt_toolkit.h"
 #include "app/virtual_clock.h"
 #include "link/latches.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"
+#include "support/fakes.h"
 
 namespace tarnwick {
 namespace {
@@ -92,6 +96,48 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
     EXPECT_TRUE(w.grab().save(shot));
   }
   EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
+}
+
+// The bench goes on the main window's right where the screen has room, else on its left,
+// else on its right off the screen's edge; never over the main window.
+TEST(SocketWindowPlace, BesideTheMainWindow) {
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize bench(400, 300);
+  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(100, 50, 743, 490), bench, screen), QPoint(851, 50));
+  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(1000, 60, 885, 584), bench, screen), QPoint(592, 60));
+  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(300, 0, 1400, 900), bench, screen), QPoint(1708, 0));
+}
+
+// Scaling and moving the main window take the bench along.
+TEST_F(SocketWindowTest, StaysBesideTheMainWindow) {
+  QtToolkit toolkit;
+  FakePriority priority;
+  RecordingPort port;
+  TMainForm form(Services{toolkit, priority, clock, port});
+  MainWindowView view(form);
+  view.autoStart = false;
+  toolkit.Attach(form, view);
+  view.show();
+  SocketWindow bench(box, socket);
+  bench.show();
+  bench.FollowBeside(&view);
+  auto expect_beside = [&](const char* what) {
+    SCOPED_TRACE(what);
+    QApplication::processEvents();
+    const QRect main = view.frameGeometry();
+    const QRect own = bench.frameGeometry();
+    EXPECT_FALSE(own.intersects(main));
+    EXPECT_EQ(own.top(), main.top());
+    EXPECT_TRUE(own.left() == main.right() + 9 || own.right() == main.left() - 9)
+        << "8 pixels apart";
+  };
+  expect_beside("opened");
+  qobject_cast<QPushButton*>(view.WidgetOf(form.Scale))->click();
+  expect_beside("large layout");
+  view.move(view.pos() + QPoint(-20, 30));
+  expect_beside("moved");
+  qobject_cast<QPushButton*>(view.WidgetOf(form.Scale))->click();
+  expect_beside("small layout");
 }
 
 }  // namespace

@@ -20,25 +20,10 @@
 #include "app/virtual_clock.h"
 #include "sim/sim_box.h"
 #include "support/fakes.h"
+#include "view_fixture.h"
 
 namespace tarnwick {
 namespace {
-
-class ViewTest : public ::testing::Test {
- protected:
-  ViewTest() {
-    form = std::make_unique<TMainForm>(Services{toolkit, priority, clock, port});
-    view = std::make_unique<MainWindowView>(*form);
-    view->autoStart = false;
-    toolkit.Attach(*form, *view);
-  }
-  QtToolkit toolkit;
-  FakePriority priority;
-  VirtualClock clock;
-  RecordingPort port;
-  std::unique_ptr<TMainForm> form;
-  std::unique_ptr<MainWindowView> view;
-};
 
 TEST_F(ViewTest, WindowIsNavyWithTheClientAreaOfA743By490Window) {
   EXPECT_EQ(view->centralWidget()->size(), QSize(735, 463));

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -16,6 +18,7 @@
 #include <QTimer>
 
 #include "app/main_form.h"
+#include "buffer/hex_view.h"
 
 namespace tarnwick {
 
@@ -55,9 +58,15 @@ Key KeyOf(int qt_key) {
 }
 
 // The character a key press delivers, as the program's handlers see it: Enter is 13,
-// Backspace 8, Escape 27; 0 when the key types nothing.
-char CharOf(const QKeyEvent* event) {
-  switch (event->key()) {
+// Backspace 8, Escape 27; 0 when the key types nothing. Where the control takes control
+// characters (the editor's view), Ctrl with a letter types 01 to 1A; elsewhere those
+// keys are left to the widget (Ctrl+V still pastes into an entry box).
+char CharOf(const QKeyEvent* event, bool control_characters) {
+  const int key = event->key();
+  if (control_characters && (event->modifiers() & Qt::ControlModifier) && key >= Qt::Key_A &&
+      key <= Qt::Key_Z)
+    return static_cast<char>(key - Qt::Key_A + 1);
+  switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       return 13;
@@ -74,9 +83,39 @@ char CharOf(const QKeyEvent* event) {
   return u >= 0x20 && u < 0x100 ? static_cast<char>(u) : 0;
 }
 
-QString PanelStyle(Rgb c) {
-  return QString("background-color: rgb(%1,%2,%3);").arg(c.r).arg(c.g).arg(c.b);
+// The system's button face and its greyed text, as the window was drawn on.
+constexpr QColor kButtonFace(212, 208, 200);
+constexpr QColor kGreyText(128, 128, 128);
+
+// Buttons keep the face colour and black text whatever panel they sit on, and are drawn
+// with grey text when disabled, the way the platform greys a dead button. Colours go
+// through the palette, not a style sheet: a sheet would paint the disabled state like
+// the enabled one and spread from a panel to the label inside it.
+QPalette ButtonPalette(QPalette p) {
+  for (QPalette::ColorRole role : {QPalette::Button, QPalette::Window})
+    p.setColor(role, kButtonFace);
+  for (QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText}) {
+    p.setColor(QPalette::Active, role, Qt::black);
+    p.setColor(QPalette::Inactive, role, Qt::black);
+    p.setColor(QPalette::Disabled, role, kGreyText);
+  }
+  return p;
 }
+
+// The editor's rows are 74 characters and must show whole in its view. The stand-in
+// for the fixed-pitch face runs a little wider than the original's 7-pixel pitch, so it
+// is narrowed, never cut, until a row and the caret fit the width inside the frame.
+QFont FitRowFont(QFont font, double available) {
+  const QString row(kRowTextLength, QChar('0'));
+  for (int stretch = 100; stretch > 50; --stretch) {
+    font.setStretch(stretch);
+    if (QFontMetricsF(font).horizontalAdvance(row) <= available) break;
+  }
+  return font;
+}
+
+// Pixels between the editor's frame and its text, as in a rich edit control.
+constexpr int kEditorMargin = 2;
 
 }  // namespace
 
@@ -166,11 +205,13 @@ QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
       auto* frame = new QFrame(parent);
       frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
       frame->setLineWidth(1);
+      frame->setAutoFillBackground(true);
       w = frame;
       break;
     }
     case ControlKind::Button: {
       auto* button = new QPushButton(parent);
+      button->setPalette(ButtonPalette(button->palette()));
       connect(button, &QPushButton::clicked, this, [this, &c] {
         form_.Click(c);
         AfterEvent();
@@ -224,6 +265,7 @@ QWidget* MainWindowView::Create(Control& c, QWidget* parent) {
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setUndoRedoEnabled(false);
+      edit->document()->setDocumentMargin(kEditorMargin);
       edit->viewport()->installEventFilter(this);
       byWidget_[edit->viewport()] = &c;
       w = edit;
@@ -246,6 +288,9 @@ void MainWindowView::SyncFromForm() {
   const QSize client(form_.ClientWidth, form_.ClientHeight);
   if (client_->minimumSize() != client) {
     client_->setMinimumSize(client);
+    // The window's own minimum is set too: left to its layout, it would keep the larger
+    // size until the layout's next pass and hold the window at the large layout's size.
+    setMinimumSize(client);
     resize(client);
   }
   client_->setEnabled(form_.Enabled);
@@ -256,29 +301,41 @@ void MainWindowView::Sync(Bound& b) {
   Control& c = *b.control;
   QWidget* w = b.widget;
   const QRect geometry(c.left, c.top, c.width, c.height);
-  const QFont font = FontFor(c.font);
-  if (w->font() != font) w->setFont(font);
+  if (c.kind() == ControlKind::RichEdit) {
+    // Only a new face, size or width needs a new fit.
+    if (b.fittedFont != c.font || b.fittedWidth != c.width) {
+      b.fittedFont = c.font;
+      b.fittedWidth = c.width;
+      const auto* edit = static_cast<QPlainTextEdit*>(w);
+      const double inside =
+          c.width - 2 * edit->frameWidth() - 2 * kEditorMargin - edit->cursorWidth();
+      w->setFont(FitRowFont(FontFor(c.font), inside));
+    }
+  } else if (const QFont font = FontFor(c.font); w->font() != font) {
+    w->setFont(font);
+  }
   if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
   if (w->toolTip() != Text(c.hint)) w->setToolTip(Text(c.hint));
 
   switch (c.kind()) {
     case ControlKind::Panel: {
-      const QString style = PanelStyle(c.colour);
-      if (w->styleSheet() != style) w->setStyleSheet(style);
+      if (w->palette().color(QPalette::Window) != ToQColor(c.colour)) {
+        QPalette p = w->palette();
+        p.setColor(QPalette::Window, ToQColor(c.colour));
+        w->setPalette(p);
+      }
       break;
     }
     case ControlKind::Button: {
       auto* button = static_cast<QPushButton*>(w);
       if (button->text() != Text(c.caption)) button->setText(Text(c.caption));
-      if (button->styleSheet() != "background-color: rgb(212,208,200); color: black;")
-        button->setStyleSheet("background-color: rgb(212,208,200); color: black;");
       break;
     }
     case ControlKind::StaticText: {
       auto* label = static_cast<QLabel*>(w);
       if (label->text() != Text(c.caption)) label->setText(Text(c.caption));
       QPalette p = label->palette();
-      const QColor back = c.hasColour ? ToQColor(c.colour) : QColor(212, 208, 200);
+      const QColor back = c.hasColour ? ToQColor(c.colour) : kButtonFace;
       if (p.color(QPalette::Window) != back ||
           p.color(QPalette::WindowText) != ToQColor(c.font.colour)) {
         p.setColor(QPalette::Window, back);
@@ -350,6 +407,22 @@ void MainWindowView::SyncRichEdit(Bound& b, QPlainTextEdit* edit) {
   }
 }
 
+HexView::Cell MainWindowView::CellUnder(const QPlainTextEdit* edit, QPoint at) {
+  // The first row's first character and the pitch of the laid-out text, measured
+  // from the view's own caret positions; the rows are equal, fixed-pitch lines.
+  const QTextBlock first = edit->document()->firstBlock();
+  QTextCursor cursor(first);
+  const QRect origin = edit->cursorRect(cursor);
+  cursor.setPosition(first.position() + std::max(first.length() - 1, 0));
+  const int characters = std::max(first.length() - 1, 1);
+  const double pitch =
+      static_cast<double>(edit->cursorRect(cursor).left() - origin.left()) / characters;
+  const QTextBlock second = first.next();
+  const int line = second.isValid() ? edit->cursorRect(QTextCursor(second)).top() - origin.top()
+                                    : origin.height();
+  return HexView::CellAt(at.x() - origin.left(), at.y() - origin.top(), pitch, line);
+}
+
 QWidget* MainWindowView::WidgetOf(const Control& control) const {
   auto it = byControl_.find(&control);
   return it == byControl_.end() ? nullptr : it->second;
@@ -369,7 +442,7 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       if (c->kind() == ControlKind::RichEdit) form_.KeyDown(*c, KeyOf(key->key()));
-      char ch = CharOf(key);
+      char ch = CharOf(key, c->kind() == ControlKind::RichEdit);
       if (ch == 0) {
         AfterEvent();
         return false;
@@ -397,12 +470,10 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
       if (c->kind() == ControlKind::RichEdit && watched != WidgetOf(*c)) {
         auto* edit = static_cast<QPlainTextEdit*>(WidgetOf(*c));
-        const QTextCursor at = edit->cursorForPosition(static_cast<QMouseEvent*>(event)->pos());
-        const int line =
-            at.blockNumber() +
-            (static_cast<QMouseEvent*>(event)->pos().y() > edit->cursorRect(at).bottom() ? 1 : 0);
+        const HexView::Cell cell =
+            CellUnder(edit, static_cast<QMouseEvent*>(event)->position().toPoint());
         edit->setFocus(Qt::MouseFocusReason);
-        form_.MouseDown(*c, line, at.positionInBlock());
+        form_.MouseDown(*c, cell.line, cell.column);
         AfterEvent();
         return true;
       }

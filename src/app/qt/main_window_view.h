@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "app/controls.h"
+#include "buffer/hex_view.h"
 
 class QListView;
 class QPlainTextEdit;
@@ -45,6 +46,8 @@ class MainWindowView final : public QMainWindow {
   Control* ControlOf(const QWidget* widget) const;
   // The face that stands in for the window's original one on this system.
   static QFont FontFor(const Font& font);
+  // The row and text column of the editor's view under a point of its viewport.
+  static HexView::Cell CellUnder(const QPlainTextEdit* edit, QPoint at);
   // Runs the start-up sequence once, when the window first becomes active (or, where
   // the platform never activates it, shortly after it was shown).
   void Start();
@@ -63,6 +66,8 @@ class MainWindowView final : public QMainWindow {
     LinesModel* model = nullptr;
     RowHeightDelegate* rows = nullptr;  // list boxes: the fixed row height
     uint64_t editRevision = ~uint64_t{0};
+    Font fittedFont{"", 0, false, {}};  // rich edit: the font and width its face fits
+    int fittedWidth = -1;
   };
 
   QWidget* Create(Control& control, QWidget* parent);

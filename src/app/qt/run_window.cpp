@@ -54,8 +54,8 @@ int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock
       socket->EnsureChipFor(caption);
       bench->Refresh();
     };
-    bench->move(view.frameGeometry().topRight() + QPoint(8, 0));
     bench->show();
+    bench->FollowBeside(&view);
   }
   // Some platforms never make the window active; start up anyway.
   QTimer::singleShot(300, &view, [&view] { view.Start(); });

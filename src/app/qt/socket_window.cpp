@@ -1,12 +1,14 @@
 #include "app/qt/socket_window.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -97,6 +99,40 @@ void SocketWindow::Refresh() {
   state_->setText(box_.Live() ? QString("powered, on port %1").arg(Hex(box_.BoxBase(), 4))
                               : "power pack unplugged");
   power_->setText(box_.Live() ? "Unplug Power Pack" : "Plug In Power Pack");
+}
+
+void SocketWindow::FollowBeside(QWidget* main) {
+  if (main_ != nullptr) main_->removeEventFilter(this);
+  main_ = main;
+  main_->installEventFilter(this);
+  MoveBeside();
+}
+
+QPoint SocketWindow::PlaceBeside(const QRect& main_frame, QSize own_frame, const QRect& screen) {
+  constexpr int kGap = 8;
+  const QPoint right(main_frame.right() + 1 + kGap, main_frame.top());
+  const QPoint left(main_frame.left() - kGap - own_frame.width(), main_frame.top());
+  if (right.x() + own_frame.width() <= screen.right() + 1) return right;
+  if (left.x() >= screen.left()) return left;
+  return right;
+}
+
+void SocketWindow::MoveBeside() {
+  if (main_ == nullptr) return;
+  const QScreen* screen = main_->screen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+  // Before it is first shown the window has no frame yet; its size stands in.
+  const QSize own = isVisible() ? frameGeometry().size() : sizeHint().expandedTo(size());
+  const QPoint frame_at = PlaceBeside(main_->frameGeometry(), own, area);
+  // move() places the frame's top-left corner.
+  if (frameGeometry().topLeft() != frame_at) move(frame_at);
+}
+
+bool SocketWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == main_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                           event->type() == QEvent::Show))
+    MoveBeside();
+  return QWidget::eventFilter(watched, event);
 }
 
 QString SocketWindow::Summary() const {

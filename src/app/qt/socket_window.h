@@ -25,8 +25,20 @@ class SocketWindow final : public QWidget {
   void Refresh();
   // Text of the view, for tests: one line per item shown.
   QString Summary() const;
+  // Keeps this window beside the main window, whatever its size, as it is moved,
+  // resized or scaled.
+  void FollowBeside(QWidget* main);
+  // Where a window of the given frame size goes beside the main window's frame: on its
+  // right where the screen has room, else on its left where that has room, else on the
+  // right anyway (off the screen's edge rather than over the main window).
+  static QPoint PlaceBeside(const QRect& main_frame, QSize own_frame, const QRect& screen);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void MoveBeside();
+
   void ChipChosen(int index);
   void EraseWithUv();
   void TogglePower();
@@ -43,6 +55,7 @@ class SocketWindow final : public QWidget {
   QPushButton* uv_;
   QPushButton* power_;
   QTimer* timer_;
+  QWidget* main_ = nullptr;
 };
 
 }  // namespace tarnwick
