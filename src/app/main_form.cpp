@@ -4,7 +4,9 @@
 
 namespace tarnwick {
 
-TMainForm::TMainForm(Services services) : sys(services) {
+TMainForm::TMainForm(Services services)
+    : toolkit_(services.toolkit, closed_),
+      sys{toolkit_, services.priority, services.clock, services.port} {
   shell.Wire();
   link.Wire();
   window.Wire();
@@ -34,6 +36,17 @@ void TMainForm::Guarded(F&& handler) {
     handler();
   } catch (const ConversionError& error) {
     sys.toolkit.ShowError(error.what());
+  } catch (const std::exception& error) {
+    // Anything else a handler meets (a read that fails, memory that runs out) ends that
+    // handler, not the program: the reason in a box, and the window back to idle.
+    sys.toolkit.ShowError(std::string("The command was stopped: ") + error.what());
+    s.OpFailed = 1;
+    if (!closed_) {
+      try {
+        shell.EnterIdleState();
+      } catch (const std::exception&) {
+      }
+    }
   }
   --depth_;
 }

@@ -32,6 +32,35 @@ struct Services {
   PortIo& port;
 };
 
+// The toolkit as the subsystems reach it. Once the window has closed, nothing shows a
+// message box or a dialog any more: a handler still unwinding after the close must not
+// leave the process waiting on a box nobody sees.
+class ClosedWindowToolkit final : public Toolkit {
+ public:
+  ClosedWindowToolkit(Toolkit& toolkit, const bool& closed) : t_(toolkit), closed_(closed) {}
+  void ProcessMessages() override { t_.ProcessMessages(); }
+  void WaitForMessages() override { t_.WaitForMessages(); }
+  void SetTimer1(bool enabled, int interval_ms) override { t_.SetTimer1(enabled, interval_ms); }
+  void ShowMessage(const std::string& text) override {
+    if (!closed_) t_.ShowMessage(text);
+  }
+  void ShowMessageAt(const std::string& text, int left, int top) override {
+    if (!closed_) t_.ShowMessageAt(text, left, top);
+  }
+  void ShowError(const std::string& text) override {
+    if (!closed_) t_.ShowError(text);
+  }
+  bool RunOpenDialog(FileDialog& dialog) override { return !closed_ && t_.RunOpenDialog(dialog); }
+  bool RunSaveDialog(FileDialog& dialog) override { return !closed_ && t_.RunSaveDialog(dialog); }
+  void SetWindowEnabled(bool enabled) override { t_.SetWindowEnabled(enabled); }
+  void WindowResized(int width, int height) override { t_.WindowResized(width, height); }
+  void SetFocus(Control& control) override { t_.SetFocus(control); }
+
+ private:
+  Toolkit& t_;
+  const bool& closed_;
+};
+
 class TMainForm : public MainFormControls {
  public:
   explicit TMainForm(Services services);
@@ -39,6 +68,12 @@ class TMainForm : public MainFormControls {
   TMainForm& operator=(const TMainForm&) = delete;
 
   ProgramState s;
+
+ private:
+  bool closed_ = false;
+  ClosedWindowToolkit toolkit_;
+
+ public:
   Services sys;
 
   // Subsystems. Each holds a reference to this form and reaches the others through it.
@@ -92,7 +127,6 @@ class TMainForm : public MainFormControls {
 
   int depth_ = 0;  // handlers running, nested through message processing
   bool activated_ = false;
-  bool closed_ = false;
 };
 
 }  // namespace tarnwick

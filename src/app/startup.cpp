@@ -87,18 +87,34 @@ std::string Startup::ConfigPath() const {
 
 void Startup::FormActivate() {
   ProgramState& s = f_.s;
+  // The window may be closed at any message pass of the start-up; start-up then ends at
+  // its next step, and opens or probes no port after the close.
   f_.sys.toolkit.ProcessMessages();
+  if (f_.Closed()) return;
   f_.shell.EnterBusyState();
+  if (f_.Closed()) return;
   f_.Memo1.visible = false;
   s.ProgramDir = CurrentDirectory();
   s.Lpt4Address = kFirstProbeAddress;
 
-  const ConfigText config = ReadConfigFile(ConfigPath());
-  if (config.opened) ApplyConfig(config);
+  {
+    // From here on the settings in the program are the file's (or, where it stopped at
+    // a bad line, what it gave up to there), so the close may write them back; before,
+    // they are only the creation values and writing them would lose the saved ones.
+    struct Settled {
+      bool& flag;
+      ~Settled() { flag = true; }
+    } settled{configSettled_};
+    const ConfigText config = ReadConfigFile(ConfigPath());
+    if (config.opened) ApplyConfig(config);
+  }
+  if (f_.Closed()) return;
 
   f_.detect.FindProgrammer();
+  if (f_.Closed()) return;
   if (s.ProgrammerFound > 0) {
     f_.detect.CalibrateSpeed();
+    if (f_.Closed()) return;
     s.PulseWait = static_cast<uint16_t>(s.SpeedCount / 20);
   }
   if (s.PulseWait < s.ProgramPulse) s.PulseWait = s.ProgramPulse;
@@ -176,6 +192,7 @@ void Startup::FormCloseQuery() {
   s.WaitMs = 0;
   f_.SetTimer1(false);
   if (s.ProgrammerFound > 0) f_.link.ClosePort();
+  if (!configSettled_) return;  // closed before start-up read the file: it stays as it was
   const std::string failure = WriteConfigFile(ConfigPath(), ConfigLines());
   if (!failure.empty())
     f_.sys.toolkit.ShowError("The settings could not be saved to " + ConfigPath() + ": " + failure);

@@ -45,6 +45,7 @@ class Startup {
   void ApplyConfig(const ConfigText& config);
 
   TMainForm& f_;
+  bool configSettled_ = false;
 };
 
 }  // namespace tarnwick

@@ -1,8 +1,7 @@
 #include "app/text_lines.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 namespace tarnwick {
 
@@ -22,10 +21,18 @@ std::vector<std::string> SplitTextLines(std::string_view contents) {
 }
 
 bool ReadWholeTextFile(const std::string& path, std::string& contents) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  // Read with stdio, which reports a failed read (a folder of that name, an I/O error)
+  // as an error; the library's stream buffers throw from inside the iterator instead.
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return false;
+  contents.clear();
+  char block[4096];
+  size_t got = 0;
+  while ((got = std::fread(block, 1, sizeof block, in)) > 0) contents.append(block, got);
+  const bool failed = std::ferror(in) != 0;
+  std::fclose(in);
+  if (failed) contents.clear();
+  return !failed;
 }
 
 }  // namespace tarnwick

@@ -69,11 +69,12 @@ void Detector::FindProgrammer() {
 
   s.ProgrammerFound = 0;
   for (uint16_t base : kSearchAddresses) {
+    if (f_.Closed()) break;
     s.LptBase = base;
     ProbePort();
     if (s.ProgrammerFound != 0) break;
   }
-  if (s.ProgrammerFound == 0) {
+  if (s.ProgrammerFound == 0 && !f_.Closed()) {
     // The fourth address is the operator's: probe it only where a printer port can be,
     // since the probe writes to four I/O addresses.
     if (f_.sys.port.IsPortAddress(s.Lpt4Address)) {
@@ -84,14 +85,17 @@ void Detector::FindProgrammer() {
     }
   }
 
-  if (s.ProgrammerFound > 0) {
+  if (s.ProgrammerFound > 0 && !f_.Closed()) {
     f_.link.ParkLatches();
     f_.sys.clock.SleepMs(kConfirmPauseMs);
     ProbePort();
   }
 
-  if (s.ProgrammerFound > 0) {
+  if (f_.Closed()) {
+    // The close released the port; nothing touches it any more.
+  } else if (s.ProgrammerFound > 0) {
     CalibrateSpeed();
+    if (f_.Closed()) return;
     s.ProgramPulse = s.SpeedCount;
     ShowFoundAt();
     f_.vpp.ApplyVpp();
@@ -118,6 +122,7 @@ void Detector::CalibrateSpeed() {
     f_.Memo1.AddLine("Checking system speed...");
     f_.Memo1.AddLine("Setting program Pulse...");
     toolkit.ProcessMessages();
+    if (f_.Closed()) break;  // the port is released: no measurement, no box
     const int64_t t0 = f_.sys.clock.NowMicros();
     // The unit of every counted wait is a status read. Control reads cost the same on a
     // port reached directly; through ppdev they never reach the port and would count
@@ -137,7 +142,7 @@ void Detector::CalibrateSpeed() {
       reads *= 10;
     }
   }
-  if (!measured) {
+  if (!measured && !f_.Closed()) {
     // Faster than the clock can tell: the longest waits the counter can hold are safe.
     s.SpeedCount = 0xFFFF;
     f_.Memo1.AddLine("System speed could not be measured...");
@@ -176,6 +181,36 @@ void Detector::ShortWait() {
 void Detector::StepWait() {
   f_.link.ReadStatus(f_.s.PulseWait);
   f_.sys.toolkit.ProcessMessages();
+}
+
+bool Detector::BoxAnswers() {
+  ProgramState& s = f_.s;
+  if (s.ProgrammerFound > 0) {
+    f_.link.ParkLatches();
+    f_.link.Load(kLatch2, 0xB7);  // no chip on the read path: LatchA comes straight back
+    bool answered = true;
+    for (int pattern : {0xA5, 0x5A}) {
+      f_.link.Load(kLatchA, pattern);
+      f_.link.ReadNibbles();
+      answered = answered && s.ReadByte == pattern;
+    }
+    f_.link.ParkLatches();
+    if (answered) return true;
+    f_.link.ClosePort();
+  }
+  s.ProgrammerFound = 0;
+  // Busy and then idle with no programmer: the device commands are left dead.
+  f_.shell.EnterBusyState();
+  f_.StaticText3.caption = kBoxLostText;
+  s.OpFailed = 1;
+  f_.sys.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
+  f_.shell.EnterIdleState();
+  return false;
+}
+
+void Detector::EndDeviceCommand() {
+  if (f_.s.OpFailed == 0 && !f_.Closed() && !BoxAnswers()) return;
+  f_.shell.EnterIdleState();
 }
 
 void Detector::StaticText3Click() {

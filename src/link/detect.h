@@ -14,6 +14,7 @@ inline constexpr uint16_t kSearchAddresses[] = {0x278, 0x378, 0x3BC};
 inline constexpr const char* kNotFoundText =
     "The Quillbox Can Not Be\r\nFound On LPT1, LPT2, LPT3 or LPT4.\r\n\r\n"
     "..Make Sure Your Power Pack is Plugged In..";
+inline constexpr const char* kBoxLostText = "The Quillbox Does Not Answer....";
 inline constexpr int kNotFoundLeft = 375;
 inline constexpr int kNotFoundTop = 325;
 
@@ -41,6 +42,15 @@ class Detector {
   void StepWait();
 
   void StaticText3Click();
+
+  // Whether the box on the open port still answers the search's loop-back test. The
+  // device commands ask before they start and again before they report success, so a
+  // box that lost its power or its cable can never turn into a green result. A box that
+  // does not answer is taken as lost: the port is given back, the device commands go
+  // dead, the status line turns red, and a click on it searches again.
+  bool BoxAnswers();
+  // The end of a device command: the box is asked before a success stands, then idle.
+  void EndDeviceCommand();
 
  private:
   void SetWindowEnabled(bool enabled);

@@ -27,6 +27,7 @@ void EraseOps::Wire() {
 void EraseOps::Erase_ButClick() {
   ProgramState& s = f_.s;
   Link& link = f_.link;
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.RaisePriority();
   f_.shell.EnterBusyState();
   f_.StaticText3.caption = kErasingText;
@@ -61,10 +62,11 @@ void EraseOps::Erase_ButClick() {
   TimerWaitFor(f_, 1);
   link.Load(kLatch1, kLatch1Idle875x);
   f_.StaticText3.caption = kErasedText;
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 void EraseOps::SecurityClick() {
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.RaisePriority();
   f_.shell.EnterBusyState();
   f_.Security_List.visible = true;
@@ -99,7 +101,7 @@ void EraseOps::Security_ListClick() {
     f_.StaticText3.caption = "Security Bit #" + std::to_string(row + 1) + " has been programmed...";
   }
   f_.Security_List.visible = false;
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 }  // namespace tarnwick

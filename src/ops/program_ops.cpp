@@ -35,6 +35,7 @@ void ProgramOps::Auto_VerifyClick() {
 
 void ProgramOps::ProgrammClick() {
   ProgramState& s = f_.s;
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.EnterBusyState();
   f_.shell.RaisePriority();
   f_.StaticText3.caption = kProgrammingText;
@@ -61,7 +62,7 @@ void ProgramOps::ProgrammClick() {
   f_.window.StartPass();
   TimerWaitFor(f_, kPassSettleMs);
   if (s.AutoVerifyOn == 1 && s.OpFailed == 0) f_.reads.VerifyDevice();
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 void ProgramOps::ShowVerdict() {

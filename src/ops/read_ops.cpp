@@ -217,6 +217,7 @@ bool ReadOps::ReadPass(const int32_t* buffer_addr, Action&& action) {
 
 void ReadOps::Move_EpromClick() {
   ProgramState& s = f_.s;
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.RaisePriority();
   f_.shell.EnterBusyState();
   f_.Quit_Func_But.enabled = true;
@@ -230,10 +231,11 @@ void ReadOps::Move_EpromClick() {
     s.OpFailed = 1;
     f_.Memo1.visible = true;
   }
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 void ReadOps::VerifyClick() {
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.RaisePriority();
   VerifyDevice();
 }
@@ -258,11 +260,12 @@ void ReadOps::VerifyDevice() {
     f_.StaticText3.caption = kVerified;
     f_.Memo1.visible = false;
   }
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 void ReadOps::Blank_ChkClick() {
   ProgramState& s = f_.s;
+  if (!f_.detect.BoxAnswers()) return;
   // No priority raise: a blank check is not timing-critical.
   f_.shell.EnterBusyState();
   f_.Quit_Func_But.enabled = true;
@@ -283,11 +286,12 @@ void ReadOps::Blank_ChkClick() {
     f_.StaticText3.caption = kErased;
     f_.Memo1.visible = false;
   }
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 void ReadOps::CompareClick() {
   ProgramState& s = f_.s;
+  if (!f_.detect.BoxAnswers()) return;
   f_.shell.RaisePriority();
   f_.shell.EnterBusyState();
   f_.Quit_Func_But.enabled = true;
@@ -305,7 +309,7 @@ void ReadOps::CompareClick() {
   } else {
     f_.StaticText3.caption = s.OpFailed == 1 ? kCannotReprogram : kCanReprogram;
   }
-  f_.shell.EnterIdleState();
+  f_.detect.EndDeviceCommand();
 }
 
 }  // namespace tarnwick

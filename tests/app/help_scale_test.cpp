@@ -92,6 +92,8 @@ TEST_F(HelpTest, AnEmptyFileShowsOneEmptyLine) {
 }
 
 TEST_F(HelpTest, AMissingFileShowsNothingAndLeavesTheWindowIdle) {
+  // A folder of that name cannot be read: the same as no file, and no abort.
+  fs::create_directory("Tarnwick.Txt");
   f.Memo1.visible = true;
   f.s.OpFailed = 1;
   f.Click(f.Help_1);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "app/text_lines.h"
 #include "sim/sim_box.h"
@@ -150,6 +151,64 @@ TEST_F(StartupTest, EdgeValuesOfTheFile) {
     for (const auto& m : fresh.toolkit.messages)
       EXPECT_NE(m.kind, ShownMessage::Kind::Error) << m.text;
   }
+}
+
+// A close before start-up has read the settings, or while it runs, leaves the file as it
+// was; start-up stops at its next step and nothing touches the port after the close.
+TEST_F(StartupTest, AnEarlyCloseLeavesTheSavedSettingsAlone) {
+  // What the program would write back itself for these settings (the search sets the
+  // port delay to 10), so even a close that writes must leave the same bytes.
+  const std::string saved =
+      "5\r\n1\r\n10\r\n9\r\n1\r\n0\r\n7\r\n0\r\n16\r\n32\r\n4095\r\n256\r\n\r\n55296\r\n";
+  struct Case {
+    const char* what;
+    std::function<void(HeadlessForm&)> close;  // arranges the close, or closes
+  };
+  const Case cases[] = {
+      {"before start-up", [](HeadlessForm& h) { h.f().Close(); }},
+      {"in start-up's first message pass",
+       [](HeadlessForm& h) { h.toolkit.At(1, [&h] { h.f().Close(); }); }},
+      {"during the speed measurement",
+       [](HeadlessForm& h) {
+         h.toolkit.When(
+             [&h] {
+               return !h.f().Memo1.lines().empty() &&
+                      h.f().Memo1.lines().back() == "Setting program Pulse...";
+             },
+             [&h] { h.f().Close(); });
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteConfig(saved);
+    SimBox fresh_box;
+    HeadlessForm fresh{&fresh_box};
+    fresh_box.AttachClock(&fresh.clock);
+    size_t accesses_at_close = 0;
+    size_t boxes_at_close = 0;
+    fresh.f().OnCloseQuery = [&, query = fresh.f().OnCloseQuery] {
+      query();
+      accesses_at_close = fresh_box.Record().size();
+      boxes_at_close = fresh.toolkit.messages.size();
+    };
+    c.close(fresh);
+    fresh.f().Activate();
+    EXPECT_TRUE(fresh.f().Closed());
+    std::string contents;
+    ASSERT_TRUE(ReadWholeTextFile((dir_ / kConfigFileName).string(), contents));
+    EXPECT_EQ(contents, saved);
+    EXPECT_EQ(fresh_box.Record().size(), accesses_at_close) << "the port touched after the close";
+    EXPECT_FALSE(fresh_box.IsOpen());
+    EXPECT_EQ(fresh.toolkit.messages.size(), boxes_at_close) << "a box after the close";
+  }
+}
+
+TEST_F(StartupTest, AConfigurationThatCannotBeReadRestoresNothingAndShowsNothing) {
+  fs::create_directory(dir_ / kConfigFileName);
+  f.Activate();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(f.s.ProgrammerFound, 1) << "start-up went on to the search";
+  EXPECT_EQ(f.Device.caption, "No Device");
 }
 
 TEST_F(StartupTest, BadFirstLineStopsTheStartUpAndTheStatusLineRecovers) {
