@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "app/hex_text.h"
@@ -37,7 +38,28 @@ ConfigText ReadConfigFile(const std::string& path) {
   return config;
 }
 
-std::string WriteConfigFile(const std::string& path, const std::vector<std::string>& lines) {
+namespace {
+
+// A settings file that is a symbolic link (kept in a dotfiles folder, say) stays one:
+// the new file replaces the link's target. Relative targets count from the link's
+// folder; a loop of links is given up after a few steps and the link itself replaced.
+std::string FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path at = path;
+  for (int step = 0; step < 16; ++step) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
+    const fs::path target = fs::read_symlink(at, error);
+    if (error) break;
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  return path;
+}
+
+}  // namespace
+
+std::string WriteConfigFile(const std::string& link_path, const std::vector<std::string>& lines) {
+  const std::string path = FollowLinks(link_path);
   const std::string temporary = path + ".new";
   std::FILE* out = std::fopen(temporary.c_str(), "wb");
   if (out == nullptr) return std::strerror(errno);

@@ -94,6 +94,7 @@ void Detector::FindProgrammer() {
   if (f_.Closed()) {
     // The close released the port; nothing touches it any more.
   } else if (s.ProgrammerFound > 0) {
+    f_.sys.port.BoxFound();
     CalibrateSpeed();
     if (f_.Closed()) return;
     s.ProgramPulse = s.SpeedCount;

@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -111,6 +113,22 @@ class RealKernel final : public LinuxKernel {
     ::timer_settime(timer_, 0, &when, nullptr);
     armed_ = true;
   }
+  int DropRawIo() override {
+    __user_cap_header_struct header{};
+    header.version = _LINUX_CAPABILITY_VERSION_3;
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) return -errno;
+    constexpr int kWord = CAP_SYS_RAWIO / 32;
+    constexpr uint32_t kBit = 1u << (CAP_SYS_RAWIO % 32);
+    ::prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_LOWER, CAP_SYS_RAWIO, 0, 0);
+    if (((data[kWord].effective | data[kWord].permitted | data[kWord].inheritable) & kBit) == 0)
+      return 0;
+    data[kWord].effective &= ~kBit;
+    data[kWord].permitted &= ~kBit;
+    data[kWord].inheritable &= ~kBit;
+    return ::syscall(SYS_capset, &header, data) == 0 ? 0 : -errno;
+  }
+
   void DisarmAlarm() override {
     if (!armed_) return;
     ::timer_delete(timer_);

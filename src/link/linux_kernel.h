@@ -36,6 +36,10 @@ class LinuxKernel {
   // kernel with -EINTR (PPCLAIM sleeps until the port's owner lets go). Disarm stops it.
   virtual void ArmAlarm(int ms) = 0;
   virtual void DisarmAlarm() = 0;
+
+  // Gives up CAP_SYS_RAWIO for good (effective, permitted, inheritable and ambient):
+  // ports granted by ioperm stay usable, no new ones can be asked for.
+  virtual int DropRawIo() = 0;
 };
 
 // The running kernel.

@@ -59,6 +59,10 @@ class LinuxPortIo final : public PortIo {
   // (parport_pc_read_control), without a bus access.
   bool ControlReadsReachThePort() const override { return via_ != Via::Ppdev; }
 
+  // A process given CAP_SYS_RAWIO for direct I/O keeps it no longer than the search
+  // needs it: the port it found stays granted.
+  void BoxFound() override { k_.DropRawIo(); }
+
   bool ViaPpdev() const { return via_ == Via::Ppdev; }
   bool ViaDirectIo() const { return via_ == Via::Direct; }
 

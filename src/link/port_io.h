@@ -42,6 +42,8 @@ class PortIo {
   // answers it from the driver's copy), a read of it costs less than the status reads
   // the waits are made of, so the speed measurement must time status reads instead.
   virtual bool ControlReadsReachThePort() const { return true; }
+  // The box was found on the open port: rights that only the search needed may go.
+  virtual void BoxFound() {}
 };
 
 }  // namespace tarnwick

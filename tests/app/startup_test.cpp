@@ -309,5 +309,16 @@ TEST_F(StartupTest, AFailedSaveIsReportedAndLeavesNoHalfFile) {
   fs::create_directories(dir_);
 }
 
+TEST_F(StartupTest, ASettingsFileThatIsALinkStaysALink) {
+  fs::create_directories(dir_ / "dotfiles");
+  std::ofstream(dir_ / "dotfiles/tarnwick.cfg", std::ios::binary) << "3\r\n";
+  fs::create_symlink("dotfiles/tarnwick.cfg", dir_ / kConfigFileName);
+  f.Activate();
+  f.Close();
+  EXPECT_TRUE(fs::is_symlink(dir_ / kConfigFileName));
+  EXPECT_EQ(ReadConfigLines().size(), 14u) << "written through the link";
+  EXPECT_EQ(ReadConfigLines()[0], "400") << "the calibrated program pulse";
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -36,6 +36,7 @@ class InstantKernel final : public LinuxKernel {
   }
   void ArmAlarm(int) override {}
   void DisarmAlarm() override {}
+  int DropRawIo() override { return 0; }
   uint64_t calls = 0;
 
  private:

@@ -42,6 +42,9 @@ Outcome RunOn(Backend backend) {
   }
   for (const std::string& line : sim.box.Log())
     if (line.starts_with("Latch")) run.latches.push_back(line);
+  if (backend != Backend::Simulated) {
+    EXPECT_TRUE(sim.kernel.rawIoDropped) << "raw I/O rights kept after the box was found";
+  }
   if (backend == Backend::Ppdev) {
     EXPECT_EQ(sim.kernel.ControlLines(0x378) & 0x10, 0) << "no port interrupt without an IRQ";
   }

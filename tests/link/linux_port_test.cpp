@@ -3,6 +3,9 @@
 #include "link/linux_port.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -162,6 +165,30 @@ TEST(SystemKernelTest, TheAlarmInterruptsABlockedCallOnThisThread) {
   SystemKernel().DisarmAlarm();  // twice is harmless
   ::close(pipe_ends[0]);
   ::close(pipe_ends[1]);
+}
+
+// On the real kernel, in a child process so the tests keep their own rights: after the
+// drop the process has no CAP_SYS_RAWIO and ioperm refuses a new grant.
+TEST(SystemKernelTest, DroppingRawIoLeavesNoWayToGrantPorts) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (SystemKernel().DropRawIo() != 0) ::_exit(2);
+    __user_cap_header_struct header{};
+    header.version = _LINUX_CAPABILITY_VERSION_3;
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) ::_exit(3);
+    const uint32_t bit = 1u << (CAP_SYS_RAWIO % 32);
+    if ((data[CAP_SYS_RAWIO / 32].permitted | data[CAP_SYS_RAWIO / 32].effective) & bit) ::_exit(4);
+    if (SystemKernel().Ioperm(0x80, 1, true) != -EPERM &&
+        SystemKernel().Ioperm(0x80, 1, true) != -ENOSYS)
+      ::_exit(5);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

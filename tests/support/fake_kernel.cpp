@@ -151,6 +151,7 @@ int FakeKernel::Ioperm(uint16_t from, int count, bool on) {
   ++syscalls_;
   Charge(ioctlNanos);
   if (iopermErrno != 0) return -iopermErrno;
+  if (on && rawIoDropped) return -EPERM;
   for (int i = 0; i < count; ++i) {
     const auto address = static_cast<uint16_t>(from + i);
     if (on)

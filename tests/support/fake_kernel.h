@@ -69,6 +69,12 @@ class FakeKernel final : public LinuxKernel {
   std::vector<std::string> ListDirectory(const std::string& path) override;
   void ArmAlarm(int ms) override;
   void DisarmAlarm() override;
+  int DropRawIo() override {
+    rawIoDropped = true;
+    return 0;
+  }
+  // After the drop, ioperm refuses to grant more (it needs CAP_SYS_RAWIO to turn on).
+  bool rawIoDropped = false;
 
  private:
   struct PortState {
