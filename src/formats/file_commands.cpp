@@ -46,6 +46,25 @@ std::string BadChecksumLine(const BadChecksum& bad) {
          (bad.found < 0 ? std::string("none") : HexText(bad.found, 2));
 }
 
+std::string OverlapLine(const Overlap& o) {
+  std::string line = "Line " + std::to_string(o.later) + " Overwrites Line " +
+                     std::to_string(o.earlier) + " at " + HexText(o.first, 4);
+  if (o.last != o.first) line += "-" + HexText(o.last, 4);
+  return line;
+}
+
+// One list of the load report: its heading, the entries kept and a line for the rest.
+template <typename Entry, typename Text>
+void ListProblems(Control& memo, const char* heading, const std::vector<Entry>& entries,
+                  int64_t count, Text text) {
+  if (count == 0) return;
+  memo.AddLine(heading);
+  for (const Entry& e : entries) memo.AddLine(text(e));
+  if (count > static_cast<int64_t>(entries.size()))
+    memo.AddLine("And " + std::to_string(count - static_cast<int64_t>(entries.size())) +
+                 " More Not Listed");
+}
+
 }  // namespace
 
 void FileCommands::Wire() {
@@ -83,7 +102,7 @@ void FileCommands::ShowFileType() {
 
 void FileCommands::Load_ButClick() {
   f_.shell.EnterBusyState();
-  checksum_report_ = false;
+  memo_report_ = false;
   bool failed = false;
   const std::string previous = f_.OpenDialog1.fileName;
   if (f_.sys.toolkit.RunOpenDialog(f_.OpenDialog1)) {
@@ -102,7 +121,7 @@ void FileCommands::Load_ButClick() {
   }
   f_.window.ShowCheckSum();
   if (failed) f_.s.OpFailed = 1;
-  if (checksum_report_) f_.Memo1.visible = true;
+  if (memo_report_) f_.Memo1.visible = true;
   f_.shell.EnterIdleState();
 }
 
@@ -168,7 +187,7 @@ bool FileCommands::LoadHexFile() {
   f_.StaticText3.caption = "Hex File Loaded....";
   ReportLoad(result);
   f_.window.ShowCheckSum();
-  if (checksum_report_) f_.Memo1.visible = true;
+  if (memo_report_) f_.Memo1.visible = true;
   return true;
 }
 
@@ -233,11 +252,13 @@ bool FileCommands::SaveHexFile() {
 }
 
 void FileCommands::ReportLoad(const LoadResult& result) {
-  checksum_report_ = !result.badChecksums.empty();
-  if (checksum_report_) {
+  memo_report_ = result.badChecksumCount > 0 || result.overlapCount > 0;
+  if (memo_report_) {
     f_.Memo1.ClearLines();
-    f_.Memo1.AddLine("Bad Record Checksums (Data Loaded):");
-    for (const BadChecksum& bad : result.badChecksums) f_.Memo1.AddLine(BadChecksumLine(bad));
+    ListProblems(f_.Memo1, "Bad Record Checksums (Data Loaded):", result.badChecksums,
+                 result.badChecksumCount, BadChecksumLine);
+    ListProblems(f_.Memo1, "Overlapping Records (Later Data Loaded):", result.overlaps,
+                 result.overlapCount, OverlapLine);
   }
   if (result.leftOut > 0) {
     f_.sys.toolkit.ShowMessage(std::to_string(result.leftOut) +

@@ -38,7 +38,7 @@ class FileCommands {
   void ReportFailure(const FileError& error, const char* status);
 
   TMainForm& f_;
-  bool checksum_report_ = false;  // Memo1 lists bad record checksums of the last load
+  bool memo_report_ = false;  // Memo1 lists bad checksums or overlaps of the last load
 };
 
 }  // namespace tarnwick

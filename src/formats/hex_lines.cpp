@@ -80,16 +80,52 @@ void ForEachLine(std::string_view text,
   }
 }
 
-void StoreRecord(int32_t address, int32_t bases, int32_t count, FieldCursor& fields,
-                 const HexLoadParams& params, BufferBytes& buffer, LoadResult& result) {
-  const uint32_t sum = static_cast<uint32_t>(address) + static_cast<uint32_t>(bases) +
+void RecordOwners::Store(BufferBytes& buffer, int64_t address, uint8_t value, int line,
+                         LoadResult& result) {
+  if (!InBuffer(address)) {
+    ++result.leftOut;
+    return;
+  }
+  if (line_.empty()) line_.assign(kBufferSize, 0);
+  const auto at = static_cast<size_t>(address);
+  const int earlier = line_[at];
+  if (earlier != 0 && buffer[at] != value)
+    Note(earlier, line, static_cast<int32_t>(address), result);
+  line_[at] = line;
+  buffer[at] = value;
+  ++result.stored;
+}
+
+void RecordOwners::Note(int earlier, int later, int32_t address, LoadResult& result) {
+  // A record's bytes come in rising address order, so one pair of records gives one
+  // run; equal bytes inside it do not split it.
+  const bool same_pair = result.overlapCount > 0 && run_.earlier == earlier && run_.later == later;
+  if (same_pair) {
+    run_.last = address;
+  } else {
+    run_ = Overlap{earlier, later, address, address};
+    ++result.overlapCount;
+  }
+  if (result.overlapCount <= static_cast<int64_t>(kListedProblems)) {
+    if (same_pair)
+      result.overlaps.back() = run_;
+    else
+      result.overlaps.push_back(run_);
+  }
+}
+
+void StoreRecord(const RecordPlace& record, FieldCursor& fields, const HexLoadParams& params,
+                 BufferBytes& buffer, RecordOwners& owners, LoadResult& result) {
+  const uint32_t sum = static_cast<uint32_t>(record.address) + static_cast<uint32_t>(record.bases) +
                        static_cast<uint32_t>(params.hexOffset);
   int32_t at = static_cast<int32_t>(sum);
   if (at < params.lowLimit || at > params.highLimit) return;
   at &= params.mask;
   if (params.progress) params.progress(at);
-  for (int32_t i = 0; i < count; ++i)
-    StoreByte(buffer, int64_t{at} + i, static_cast<uint8_t>(fields.TakeHex(2)), result);
+  for (int32_t i = 0; i < record.count; ++i) {
+    const auto value = static_cast<uint8_t>(fields.TakeHex(2));
+    owners.Store(buffer, int64_t{at} + i, value, record.line, result);
+  }
 }
 
 std::optional<BadChecksum> CheckRecordSum(const std::vector<uint8_t>& bytes, size_t covered,

@@ -30,10 +30,32 @@ struct BadChecksum {
   friend bool operator==(const BadChecksum&, const BadChecksum&) = default;
 };
 
+// Two records of one file that give different data for a run of buffer addresses,
+// usually two images joined by mistake. The later record's bytes are loaded.
+struct Overlap {
+  int earlier = 0;  // line numbers of the two records
+  int later = 0;
+  int32_t first = 0;  // first and last buffer address where their data differ
+  int32_t last = 0;
+  friend bool operator==(const Overlap&, const Overlap&) = default;
+};
+
+// How many entries of each list a load keeps for the operator; the rest are counted,
+// so a hostile file cannot fill the window with millions of lines.
+inline constexpr size_t kListedProblems = 100;
+
 struct LoadResult {
-  int64_t stored = 0;   // bytes written into the buffer
-  int64_t leftOut = 0;  // bytes whose address lay outside 0000..FFFF
-  std::vector<BadChecksum> badChecksums;
+  int64_t stored = 0;                     // bytes written into the buffer
+  int64_t leftOut = 0;                    // bytes whose address lay outside 0000..FFFF
+  std::vector<BadChecksum> badChecksums;  // the first kListedProblems
+  int64_t badChecksumCount = 0;           // all of them
+  std::vector<Overlap> overlaps;          // the first kListedProblems
+  int64_t overlapCount = 0;               // all of them
+
+  void AddBadChecksum(const BadChecksum& bad) {
+    if (badChecksums.size() < kListedProblems) badChecksums.push_back(bad);
+    ++badChecksumCount;
+  }
 };
 
 // Where the record addresses of a hex file land.
@@ -123,13 +145,37 @@ inline void StoreByte(BufferBytes& buffer, int64_t address, uint8_t value, LoadR
   }
 }
 
+// Which record of the current load last wrote each buffer address, so that a later
+// record that gives other data for it is listed. Equal data is no conflict: tools that
+// merge images repeat bytes freely.
+class RecordOwners {
+ public:
+  // Stores the byte of the record on `line`, as StoreByte does.
+  void Store(BufferBytes& buffer, int64_t address, uint8_t value, int line, LoadResult& result);
+
+ private:
+  void Note(int earlier, int later, int32_t address, LoadResult& result);
+
+  std::vector<int32_t> line_;  // by buffer address; 0 = not written by this load
+  Overlap run_;                // the overlap being extended (the last one found)
+};
+
+// One data record as its reader found it: the address field, the base addresses in
+// force, the number of data bytes and the record's line in the file.
+struct RecordPlace {
+  int32_t address;
+  int32_t bases;
+  int32_t count;
+  int line;
+};
+
 // Stores the data of one Intel or Motorola record. Its address plus `bases` plus the
 // hex offset is summed in 32-bit two's complement, so a sum past 7FFFFFFF turns
 // negative and falls below the low limit. A record outside the limits is skipped;
 // otherwise its start is folded by the mask, shown through `progress`, and `count`
 // pairs cut from `fields` are stored one after another from there.
-void StoreRecord(int32_t address, int32_t bases, int32_t count, FieldCursor& fields,
-                 const HexLoadParams& params, BufferBytes& buffer, LoadResult& result);
+void StoreRecord(const RecordPlace& record, FieldCursor& fields, const HexLoadParams& params,
+                 BufferBytes& buffer, RecordOwners& owners, LoadResult& result);
 
 // Record checksums: the byte that makes the 8-bit sum of a record come to 00 (Intel)
 // or FF (Motorola S-records).

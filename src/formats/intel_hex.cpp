@@ -24,10 +24,11 @@ class IntelReader {
     switch (c.TakeHex(2)) {
       case kData:
         // Both bases stay in force and are added; the sum wraps like the 32-bit bases.
-        StoreRecord(address,
-                    static_cast<int32_t>(static_cast<uint32_t>(segment_base_) +
-                                         static_cast<uint32_t>(linear_base_)),
-                    count, c, p_, buffer_, result_);
+        StoreRecord({address,
+                     static_cast<int32_t>(static_cast<uint32_t>(segment_base_) +
+                                          static_cast<uint32_t>(linear_base_)),
+                     count, number},
+                    c, p_, buffer_, owners_, result_);
         break;
       case kEnd:
         more = false;
@@ -41,7 +42,7 @@ class IntelReader {
       default:
         break;  // start addresses and unknown types carry nothing for the buffer
     }
-    if (auto bad = CheckIntelRecord(line, number)) result_.badChecksums.push_back(*bad);
+    if (auto bad = CheckIntelRecord(line, number)) result_.AddBadChecksum(*bad);
     return more;
   }
 
@@ -52,6 +53,7 @@ class IntelReader {
   BufferBytes& buffer_;
   int32_t segment_base_ = 0;
   int32_t linear_base_ = 0;
+  RecordOwners owners_;
   LoadResult result_;
 };
 

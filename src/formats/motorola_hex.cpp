@@ -32,9 +32,9 @@ class MotorolaReader {
       // The count covers address, data and checksum.
       const int32_t count = c.TakeHex(2) - 1 - AddressDigits(type) / 2;
       const int32_t address = c.TakeHex(AddressDigits(type)) & kAddressMask;
-      StoreRecord(address, 0, count, c, p_, buffer_, result_);
+      StoreRecord({address, 0, count, number}, c, p_, buffer_, owners_, result_);
     }
-    if (auto bad = CheckMotorolaRecord(line, number)) result_.badChecksums.push_back(*bad);
+    if (auto bad = CheckMotorolaRecord(line, number)) result_.AddBadChecksum(*bad);
     return type < 7;
   }
 
@@ -43,6 +43,7 @@ class MotorolaReader {
  private:
   const HexLoadParams& p_;
   BufferBytes& buffer_;
+  RecordOwners owners_;
   LoadResult result_;
 };
 

@@ -164,6 +164,25 @@ TEST_F(FileCommandsTest, BadChecksumsAreListedInTheMemo) {
   EXPECT_EQ(f.StaticText3.caption, "Hex File Loaded....");
 }
 
+TEST_F(FileCommandsTest, BothListsStopAfterAHundredEntriesAndCountTheRest) {
+  ChooseType(1);
+  // 150 records at 0010, data 0000 and 0101 by turns, every checksum 00: 02+00+10+00 = 12
+  // wants EE, and with 0101 EC.
+  std::string text;
+  for (int i = 0; i < 150; ++i) text += i % 2 == 0 ? ":02001000000000\r\n" : ":02001000010100\r\n";
+  LoadFile("twice.hex", text);
+  EXPECT_EQ(f.s.Buffer[0x10], 0x01) << "the last record wins";
+  const auto& memo = f.Memo1.lines();
+  EXPECT_TRUE(f.Memo1.visible);
+  ASSERT_EQ(memo.size(), 1u + 100u + 1u + 1u + 100u + 1u);
+  EXPECT_EQ(memo[1], "Line 1  EXPECTED-EE FOUND-00");
+  EXPECT_EQ(memo[101], "And 50 More Not Listed");
+  EXPECT_EQ(memo[102], "Overlapping Records (Later Data Loaded):");
+  EXPECT_EQ(memo[103], "Line 2 Overwrites Line 1 at 0010-0011");
+  EXPECT_EQ(memo[202], "Line 101 Overwrites Line 100 at 0010-0011");
+  EXPECT_EQ(memo[203], "And 49 More Not Listed");
+}
+
 TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
   ChooseType(1);
   f.s.ChipEnd = f.s.DeviceEnd = kNoDeviceEnd;

@@ -79,6 +79,57 @@ TEST_F(IntelReadTest, WhereRecordsLandAndWhatIsSkippedOrEndsTheLoad) {
   for (const auto& c : cases) ExpectLoads(c);
 }
 
+TEST_F(IntelReadTest, RecordsGivingOtherDataForAnAddressAreListedAndTheLaterWins) {
+  // Checksums by hand, e.g. 04+01+00+00+11+22+33+44 = AF, 100-AF = 51.
+  const std::string r11223344 = ":040100001122334451\n";
+  const std::string r11aabb44 = ":0401000011AABB4441\n";
+  const std::string r3344At0102 = ":02010200334484\n";
+  const std::string r55667788At1100 = ":041100005566778831\n";
+  const std::string r55667788At0104 = ":04010400556677883D\n";
+  const std::string zeros8 = ":080100000000000000000000F7\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    int32_t mask;
+    std::vector<Overlap> overlaps;
+    std::vector<uint8_t> at0100;
+  } cases[] = {
+      {"only the differing bytes are named",
+       r11223344 + r11aabb44,
+       0xFFFF,
+       {{1, 2, 0x101, 0x102}},
+       {0x11, 0xAA, 0xBB, 0x44}},
+      {"the same data again is no overlap",
+       r11223344 + r3344At0102 + r11223344,
+       0xFFFF,
+       {},
+       {0x11, 0x22, 0x33, 0x44}},
+      {"records folded onto the chip meet",
+       r11223344 + r55667788At1100,
+       0x0FFF,
+       {{1, 2, 0x100, 0x103}},
+       {0x55, 0x66, 0x77, 0x88}},
+      {"without folding they do not",
+       r11223344 + r55667788At1100,
+       0xFFFF,
+       {},
+       {0x11, 0x22, 0x33, 0x44}},
+      {"one record over two earlier ones",
+       r11223344 + r55667788At0104 + zeros8,
+       0xFFFF,
+       {{1, 3, 0x100, 0x103}, {2, 3, 0x104, 0x107}},
+       {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Reset();
+    const LoadResult r = Load(c.text, c.mask);
+    EXPECT_EQ(r.overlaps, c.overlaps);
+    EXPECT_EQ(r.overlapCount, static_cast<int64_t>(c.overlaps.size()));
+    EXPECT_TRUE(std::equal(c.at0100.begin(), c.at0100.end(), &buffer[0x100]));
+  }
+}
+
 TEST_F(IntelReadTest, ABadFieldStopsTheLoadAndKeepsWhatWasStored) {
   try {
     Load(std::string(kRecord0100) + "\r\n:0400000011G2334452\r\n" + kAA55At1000 + "\r\n", 0xFFFF);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "formats/ascii_hex.h"
 #include "formats/format_test_util.h"
@@ -14,6 +15,7 @@ namespace tarnwick {
 namespace {
 
 using testing_util::Filled;
+using testing_util::HexReader;
 using testing_util::ReadFileText;
 using testing_util::ScratchDir;
 using testing_util::WriteFileText;
@@ -81,6 +83,55 @@ TEST_F(SrecordTest, MotorolaFilesFromSrecCatLoadWhateverTheAddressSize) {
     const LoadResult r = Read(ReadMotorolaHex, file, 0xFFFF, back);
     EXPECT_EQ(back, original) << "address length " << length;
     EXPECT_TRUE(r.badChecksums.empty());
+  }
+}
+
+// The line numbers of the lines that start with `prefix`.
+std::vector<int> LinesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<int> numbers;
+  std::istringstream in(text);
+  std::string line;
+  for (int n = 1; std::getline(in, line); ++n)
+    if (line.rfind(prefix, 0) == 0) numbers.push_back(n);
+  return numbers;
+}
+
+TEST_F(SrecordTest, TwoImagesJoinedByMistakeListTheRecordsWhoseDataDiffer) {
+  // The second image repeats 0100..017F of the first and differs in every byte from
+  // 0180 to 01FF; srec_cat's own records are 32 bytes long.
+  const BufferBytes first = testing_util::RandomBuffer(27);
+  std::string second = BufferBytesText(first, 0x200).substr(0x100);
+  for (size_t i = 0x80; i < 0x100; ++i) second[i] = static_cast<char>(second[i] ^ 0xFF);
+  WriteFileText(dir / "a.bin", BufferBytesText(first, 0x200));
+  WriteFileText(dir / "b.bin", second);
+  struct Format {
+    const char* flag;
+    HexReader reader;
+    const char* recordAt;  // the start of a 32-byte data record, before its address
+  } formats[] = {{"-intel", ReadIntelHex, ":20"}, {"-motorola", ReadMotorolaHex, "S123"}};
+  for (const Format& format : formats) {
+    SCOPED_TRACE(format.flag);
+    const auto a = dir / "a.txt", b = dir / "b.txt";
+    // The first without its end record, so that a load reads on into the second.
+    ASSERT_TRUE(Shell("srec_cat " + Quoted(dir / "a.bin") + " -binary -o " + Quoted(a) + " " +
+                      format.flag + " -disable=footer"));
+    ASSERT_TRUE(Shell("srec_cat " + Quoted(dir / "b.bin") + " -binary -offset 0x100 -o " +
+                      Quoted(b) + " " + format.flag));
+    EXPECT_FALSE(Shell("srec_cat " + Quoted(a) + " " + format.flag + " " + Quoted(b) + " " +
+                       format.flag + " -o /dev/null -binary"))
+        << "srec_cat refuses the pair";
+    const std::string joined = ReadFileText(a) + ReadFileText(b);
+    std::vector<Overlap> want;
+    for (int32_t at = 0x180; at < 0x200; at += 0x20) {
+      const auto lines = LinesStartingWith(joined, format.recordAt + HexText(at, 4));
+      ASSERT_EQ(lines.size(), 2u);
+      want.push_back({lines[0], lines[1], at, at + 0x1F});
+    }
+    BufferBytes back = Filled(0);
+    WriteFileText(dir / "joined.txt", joined);
+    const LoadResult r = Read(format.reader, dir / "joined.txt", 0xFFFF, back);
+    EXPECT_EQ(r.overlaps, want);
+    EXPECT_EQ(BufferBytesText(back, 0x200), BufferBytesText(first, 0x100) + second);
   }
 }
 
