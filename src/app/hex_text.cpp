@@ -17,7 +17,7 @@ int DigitValue(char c, int base) {
 }  // namespace
 
 ConversionError::ConversionError(std::string_view text)
-    : std::runtime_error(NotValidIntegerMessage(text)), text_(text) {}
+    : std::runtime_error("conversion error"), message_(NotValidIntegerMessage(text)), text_(text) {}
 
 std::string NotValidIntegerMessage(std::string_view text) {
   std::string message = "'";

@@ -18,6 +18,12 @@ class ConversionError : public std::runtime_error {
  public:
   explicit ConversionError(std::string_view text);
   const std::string& text() const { return text_; }
+  // The whole message, also where the text holds a NUL byte that what() would end at.
+  const std::string& message() const { return message_; }
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ protected:
+  std::string message_;
 
  private:
   std::string text_;

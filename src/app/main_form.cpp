@@ -35,7 +35,7 @@ void TMainForm::Guarded(F&& handler) {
   try {
     handler();
   } catch (const ConversionError& error) {
-    sys.toolkit.ShowError(error.what());
+    sys.toolkit.ShowError(error.message());
   } catch (const std::exception& error) {
     // Anything else a handler meets (a read that fails, memory that runs out) ends that
     // handler, not the program: the reason in a box, and the window back to idle.

@@ -28,8 +28,12 @@ bool ReadWholeTextFile(const std::string& path, std::string& contents) {
   contents.clear();
   char block[4096];
   size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, in)) > 0) contents.append(block, got);
-  const bool failed = std::ferror(in) != 0;
+  bool failed = false;
+  while (!failed && (got = std::fread(block, 1, sizeof block, in)) > 0) {
+    contents.append(block, got);
+    failed = contents.size() > kMaxTextFileBytes;  // a device that never ends
+  }
+  failed = failed || std::ferror(in) != 0;
   std::fclose(in);
   if (failed) contents.clear();
   return !failed;

@@ -29,7 +29,6 @@ constexpr std::array<FileTypeRow, 4> kFileTypes{{
     {"Ascii Hex File", "Hex", 2},
 }};
 
-constexpr size_t kBinaryBlock = 32768;
 constexpr const char* kLoadFailed = "File NOT Loaded....";
 constexpr const char* kSaveFailed = "File NOT Saved....";
 
@@ -194,17 +193,17 @@ bool FileCommands::LoadHexFile() {
 bool FileCommands::LoadBinaryFile() {
   ProgramState& s = f_.s;
   LoadResult result;
-  int64_t copied = 0;
+  std::string bytes;
   try {
-    ReadFileBlocks(f_.OpenDialog1.fileName, kBinaryBlock, [&](std::span<const uint8_t> block) {
-      PlaceBinary(block, int64_t{s.BufferStart} + copied, s.Buffer, result);
-      copied += static_cast<int64_t>(block.size());
-    });
+    bytes = ReadWholeFile(f_.OpenDialog1.fileName);
   } catch (const FileError& error) {
     ReportFailure(error, kLoadFailed);
     return false;
   }
-  s.FilePos = static_cast<int32_t>(std::min<int64_t>(copied, INT32_MAX));
+  PlaceBinary(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+      s.BufferStart, s.Buffer, result);
+  s.FilePos = static_cast<int32_t>(std::min<size_t>(bytes.size(), INT32_MAX));
   ReportLoad(result);
   f_.window.ShowCheckSum();
   return true;

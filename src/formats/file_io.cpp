@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <string>
 
 namespace tarnwick {
 
@@ -65,19 +65,12 @@ std::string ReadWholeFile(const std::string& name) {
     const ssize_t got = ReadSome(fd.get(), block, sizeof block, name);
     if (got == 0) break;
     text.append(block, static_cast<size_t>(got));
+    if (text.size() > kMaxFileBytes) {
+      throw FileError("Cannot read " + name + "\r\nThe file is larger than " +
+                      std::to_string(kMaxFileBytes >> 20) + " MiB");
+    }
   }
   return text;
-}
-
-void ReadFileBlocks(const std::string& name, size_t block_size,
-                    const std::function<void(std::span<const uint8_t>)>& block) {
-  Descriptor fd(OpenForReading(name));
-  std::vector<uint8_t> data(block_size);
-  for (;;) {
-    const ssize_t got = ReadSome(fd.get(), data.data(), data.size(), name);
-    if (got == 0) break;
-    block(std::span<const uint8_t>(data.data(), static_cast<size_t>(got)));
-  }
 }
 
 void WriteWholeFile(const std::string& name, std::span<const uint8_t> bytes) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -18,12 +17,14 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The whole file as bytes (text files are read raw; the readers handle CR and LF).
-std::string ReadWholeFile(const std::string& name);
+// No image for a 64 KiB buffer comes near this size, even as hex text with comments. A
+// device or pipe that never ends (/dev/zero picked in the dialog) is refused at this
+// size instead of filling the memory.
+constexpr size_t kMaxFileBytes = size_t{64} << 20;
 
-// Reads the file in blocks of at most `block_size` bytes, handing each to `block`.
-void ReadFileBlocks(const std::string& name, size_t block_size,
-                    const std::function<void(std::span<const uint8_t>)>& block);
+// The whole file as bytes (text files are read raw; the readers handle CR and LF).
+// A file longer than kMaxFileBytes is a FileError and nothing of it is returned.
+std::string ReadWholeFile(const std::string& name);
 
 // Creates or replaces the file with exactly these bytes.
 void WriteWholeFile(const std::string& name, std::span<const uint8_t> bytes);

@@ -17,8 +17,7 @@ int64_t WriteLimit(int32_t deviceEnd, int32_t wordMode) {
   return wordMode == 0 ? int64_t{deviceEnd} : 2 * int64_t{deviceEnd} + 1;
 }
 
-HexLoadError::HexLoadError(std::string_view text, int line)
-    : ConversionError(text), line_(line), message_(ConversionError::what()) {
+HexLoadError::HexLoadError(std::string_view text, int line) : ConversionError(text), line_(line) {
   SetFileName("");
 }
 

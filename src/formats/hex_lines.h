@@ -84,11 +84,9 @@ class HexLoadError : public ConversionError {
   HexLoadError(std::string_view text, int line);
   int line() const { return line_; }
   void SetFileName(std::string_view name);
-  const char* what() const noexcept override { return message_.c_str(); }
 
  private:
   int line_;
-  std::string message_;
 };
 
 // Splits file text into lines. A line runs up to and including the first CR or LF,

@@ -204,17 +204,27 @@ TEST_F(StartupTest, AnEarlyCloseLeavesTheSavedSettingsAlone) {
 }
 
 TEST_F(StartupTest, AConfigurationThatCannotBeReadRestoresNothingAndShowsNothing) {
-  fs::create_directory(dir_ / kConfigFileName);
-  f.Activate();
-  EXPECT_TRUE(Messages().empty());
-  EXPECT_EQ(f.s.ProgrammerFound, 1) << "start-up went on to the search";
-  EXPECT_EQ(f.Device.caption, "No Device");
+  for (bool device : {false, true}) {
+    if (device)
+      fs::create_symlink("/dev/zero", dir_ / kConfigFileName);  // never ends
+    else
+      fs::create_directory(dir_ / kConfigFileName);
+    HeadlessForm fresh{&box};
+    box.AttachClock(&fresh.clock);
+    fresh.f().Activate();
+    EXPECT_TRUE(fresh.toolkit.messages.empty());
+    EXPECT_EQ(fresh.f().s.ProgrammerFound, 1) << "start-up went on to the search";
+    EXPECT_EQ(fresh.f().Device.caption, "No Device");
+    fs::remove_all(dir_ / kConfigFileName);
+  }
 }
 
 TEST_F(StartupTest, BadFirstLineStopsTheStartUpAndTheStatusLineRecovers) {
-  WriteConfig("abc\r\n1\r\n");
+  using namespace std::string_literals;
+  WriteConfig("a\0c\r\n1\r\n"s);
   f.Activate();
-  ASSERT_EQ(Messages(), std::vector<std::string>{"'abc' is not a valid integer value"});
+  ASSERT_EQ(Messages(), std::vector<std::string>{"'a\0c' is not a valid integer value"s})
+      << "the whole text, also past a NUL byte";
   EXPECT_EQ(f.s.ProgrammerFound, 0) << "no search";
   EXPECT_FALSE(f.Device.enabled) << "left busy";
   EXPECT_EQ(f.StaticText3.caption, "Looking For Programmer");

@@ -91,11 +91,10 @@ void BM_LoadBinary(benchmark::State& state) {
   BufferBytes into{};
   for (auto _ : state) {
     LoadResult r;
-    int64_t at = 0;
-    ReadFileBlocks(file, 32768, [&](std::span<const uint8_t> block) {
-      PlaceBinary(block, at, into, r);
-      at += static_cast<int64_t>(block.size());
-    });
+    const std::string bytes = ReadWholeFile(file);
+    PlaceBinary(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 0,
+        into, r);
     benchmark::DoNotOptimize(r.stored);
   }
   state.SetBytesProcessed(state.iterations() * kBufferSize);

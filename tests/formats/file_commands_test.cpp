@@ -122,22 +122,30 @@ TEST_F(FileCommandsTest, ACancelledLoadReadsNothingButSumsAgain) {
   EXPECT_TRUE(Idle());
 }
 
-TEST_F(FileCommandsTest, AMissingFileIsReportedAndNotTakenAsLoaded) {
-  for (int type : {0, 1}) {
-    ChooseType(type);
-    h.toolkit.messages.clear();
-    f.OpenDialog1.fileName = "/earlier/file.bin";
-    Answer(dir / "missing.hex");
-    f.Click(f.Load_But);
-    ASSERT_EQ(Errors().size(), 1u);
-    EXPECT_NE(Errors()[0].find((dir / "missing.hex").string()), std::string::npos);
-    EXPECT_NE(Errors()[0].find("No such file or directory"), std::string::npos);
-    EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
-    EXPECT_EQ(f.StaticText3.caption, "File NOT Loaded....");
-    EXPECT_EQ(f.StaticText3.colour, colour::Red);
-    EXPECT_EQ(f.OpenDialog1.fileName, "/earlier/file.bin");
-    EXPECT_TRUE(Idle());
-  }
+TEST_F(FileCommandsTest, AFileThatCannotBeReadIsReportedAndNotTakenAsLoaded) {
+  const std::pair<std::string, std::string> files[] = {
+      {(dir / "missing.hex").string(), "No such file or directory"},
+      {"/dev/zero", "The file is larger than 64 MiB"},  // never ends
+  };
+  for (const auto& [name, reason] : files)
+    for (int type : {0, 1}) {
+      SCOPED_TRACE(name);
+      ChooseType(type);
+      h.toolkit.messages.clear();
+      f.s.Buffer[0] = 0x5A;
+      f.OpenDialog1.fileName = "/earlier/file.bin";
+      Answer(name);
+      f.Click(f.Load_But);
+      ASSERT_EQ(Errors().size(), 1u);
+      EXPECT_NE(Errors()[0].find(name), std::string::npos);
+      EXPECT_NE(Errors()[0].find(reason), std::string::npos) << Errors()[0];
+      EXPECT_EQ(f.s.Buffer[0], 0x5A) << "nothing loaded";
+      EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
+      EXPECT_EQ(f.StaticText3.caption, "File NOT Loaded....");
+      EXPECT_EQ(f.StaticText3.colour, colour::Red);
+      EXPECT_EQ(f.OpenDialog1.fileName, "/earlier/file.bin");
+      EXPECT_TRUE(Idle());
+    }
 }
 
 TEST_F(FileCommandsTest, ABadFieldNamesFileAndLineAndLeavesTheWindowIdle) {
