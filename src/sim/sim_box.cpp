@@ -72,6 +72,9 @@ void SimBox::Tick() {
 
 void SimBox::Remember(bool write, uint16_t offset, uint8_t value) {
   if (!recording_) return;
+  for (const uint8_t byte :
+       {uint8_t{write}, static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8), value})
+    digest_ = (digest_ ^ byte) * 0x100000001B3;  // FNV-1a prime
   if (record_.size() >= recordLimit_) {
     ++dropped_;
     return;
@@ -203,6 +206,7 @@ void SimBox::SetRecording(bool on, size_t limit) {
 void SimBox::ClearRecord() {
   record_.clear();
   dropped_ = 0;
+  digest_ = kDigestStart;
 }
 
 void SimBox::Note(std::string line) {

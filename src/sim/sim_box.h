@@ -104,6 +104,10 @@ class SimBox final : public PortIo {
   void SetRecording(bool on, size_t limit = SIZE_MAX);
   const std::vector<SimAccess>& Record() const { return record_; }
   uint64_t Dropped() const { return dropped_; }
+  // Every access recorded since the last ClearRecord, dropped ones too: how many, and
+  // an FNV-1a hash of their (direction, offset, value) bytes.
+  uint64_t RecordedCount() const { return record_.size() + dropped_; }
+  uint64_t RecordDigest() const { return digest_; }
   void ClearRecord();
 
   // What the box saw, in words: latch loads, Vpp changes, unexpected accesses, and
@@ -147,6 +151,8 @@ class SimBox final : public PortIo {
   size_t recordLimit_ = SIZE_MAX;
   std::vector<SimAccess> record_;
   uint64_t dropped_ = 0;
+  static constexpr uint64_t kDigestStart = 0xCBF29CE484222325;  // FNV-1a offset basis
+  uint64_t digest_ = kDigestStart;
   size_t logLimit_ = 100000;
   std::vector<std::string> log_;
 };
