@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/main_form.h"
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 
 namespace tarnwick {
 

@@ -1,6 +1,6 @@
 #include "app/main_form.h"
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "base/controls.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,7 @@
 #include "app/shell.h"
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

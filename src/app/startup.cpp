@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
-#include "app/text_lines.h"
+#include "base/hex_text.h"
+#include "base/text_lines.h"
 
 namespace tarnwick {
 

@@ -3,8 +3,8 @@
 // the window busy itself).
 #include <string>
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 #include "buffer/buffer_window.h"
 
 namespace tarnwick {

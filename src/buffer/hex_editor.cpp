@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 #include "buffer/hex_view.h"
 
 namespace tarnwick {

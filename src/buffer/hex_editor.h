@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/controls.h"
+#include "base/controls.h"
 
 namespace tarnwick {
 

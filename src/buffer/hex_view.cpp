@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/hex_text.h"
-#include "app/program_state.h"
+#include "base/hex_text.h"
+#include "base/program_state.h"
 
 namespace tarnwick {
 

@@ -3,8 +3,8 @@
 #include <iterator>
 
 #include "app/help_scale.h"
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 #include "devices/device_table.h"
 #include "devices/drawings.h"
 

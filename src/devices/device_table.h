@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/program_state.h"
+#include "base/program_state.h"
 
 namespace tarnwick {
 

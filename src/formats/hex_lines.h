@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/hex_text.h"
-#include "app/program_state.h"
-#include "app/text_lines.h"
+#include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/text_lines.h"
 
 namespace tarnwick {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,7 @@
 #include "link/latches.h"
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,7 @@
 #include "ops/read_ops.h"
 
-#include "app/hex_text.h"
 #include "app/main_form.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

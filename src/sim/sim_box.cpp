@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 

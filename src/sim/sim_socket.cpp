@@ -1,6 +1,6 @@
 #include "sim/sim_socket.h"
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 #include "sim/sim_socket.h"
 
 namespace tarnwick {

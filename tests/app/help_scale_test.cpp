@@ -8,7 +8,7 @@
 #include <map>
 #include <tuple>
 
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "support/form_fixture.h"
 
 namespace tarnwick {

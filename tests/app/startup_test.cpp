@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "app/text_lines.h"
+#include "base/text_lines.h"
 #include "sim/sim_box.h"
 #include "support/form_fixture.h"
 

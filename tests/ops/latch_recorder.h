@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 

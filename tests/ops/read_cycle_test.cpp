@@ -2,7 +2,7 @@
 // against a chip that answers what the test chooses.
 #include <algorithm>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 #include "ops/ops_fixture.h"
 
 namespace tarnwick {

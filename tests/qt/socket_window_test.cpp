@@ -10,7 +10,7 @@
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/latches.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"

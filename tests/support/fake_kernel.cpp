@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 

@@ -25,7 +25,7 @@
 #include <set>
 #include <string>
 
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/linux_kernel.h"
 #include "link/port_io.h"
 

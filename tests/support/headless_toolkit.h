@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/toolkit.h"
-#include "app/virtual_clock.h"
+#include "base/toolkit.h"
+#include "base/virtual_clock.h"
 
 namespace tarnwick {
 

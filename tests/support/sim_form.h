@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/main_form.h"
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/linux_port.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"

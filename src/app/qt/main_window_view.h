@@ -7,7 +7,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "app/controls.h"
+#include "base/controls.h"
 #include "buffer/hex_view.h"
 
 class QListView;

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "app/toolkit.h"
+#include "base/toolkit.h"
 
 class QWidget;
 

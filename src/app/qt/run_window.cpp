@@ -8,7 +8,7 @@
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
 #include "app/qt/socket_window.h"
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "link/linux_port.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"
 

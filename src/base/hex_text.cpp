@@ -1,4 +1,4 @@
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/controls.h"
+#include "base/controls.h"
 
 namespace tarnwick {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace tarnwick {
 

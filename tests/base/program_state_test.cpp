@@ -1,8 +1,8 @@
-#include "app/program_state.h"
+#include "base/program_state.h"
 
 #include <gtest/gtest.h>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 
 namespace tarnwick {
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 namespace tarnwick {
 
