@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scale.h"
+
 namespace tarnwick {
 
 class TMainForm;
@@ -13,12 +15,6 @@ class Control;
 
 // Splits a text file's contents into lines the way the program has always read text:
 // CR LF, CR or LF ends a line, Ctrl-Z ends the file. There is always at least one line.
-
-// Rounds value * numerator / denominator to the nearest integer, halves away from zero.
-int ScaleValue(int value, int numerator, int denominator);
-
-inline constexpr int kLargeScale = 486;
-inline constexpr int kNormalScale = 408;
 
 class HelpAndScale {
  public:

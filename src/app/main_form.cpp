@@ -8,20 +8,40 @@ TMainForm::TMainForm(Services services)
     : toolkit_(services.toolkit, closed_),
       sys{toolkit_, services.priority, services.clock, services.port} {
   shell.Wire();
-  link.Wire();
   window.Wire();
   vpp.Wire();
   testPanel.Wire();
   devices.Wire();
-  detect.Wire();
   editor.Wire();
   helpScale.Wire();
   files.Wire();
-  reads.Wire();
-  programs.Wire();
-  erase.Wire();
+  WireCommands();
   startup.Wire();
   startup.FormCreate();
+}
+
+void TMainForm::WireCommands() {
+  Device.OnClick = [this] { devices.DeviceClick(); };
+  Device_Box.OnClick = [this] { devices.Device_BoxClick(); };
+  Move_Eprom.OnClick = [this] { reads.Move_EpromClick(); };
+  Verify.OnClick = [this] { reads.VerifyClick(); };
+  Blank_Chk.OnClick = [this] { reads.Blank_ChkClick(); };
+  Compare.OnClick = [this] { reads.CompareClick(); };
+  Programm.OnClick = [this] { programs.ProgrammClick(); };
+  Auto_Verify.OnClick = [this] { programs.Auto_VerifyClick(); };
+  Erase_But.OnClick = [this] { erase.Erase_ButClick(); };
+  Security.OnClick = [this] { erase.SecurityClick(); };
+  Security_List.OnClick = [this] { erase.Security_ListClick(); };
+}
+
+void TMainForm::SetWindowEnabled(bool enabled) {
+  Enabled = enabled;
+  sys.toolkit.SetWindowEnabled(enabled);
+}
+
+void TMainForm::StartTimer1(int interval_ms) {
+  Timer1Interval = interval_ms;
+  if (interval_ms > 0) SetTimer1(true);
 }
 
 void TMainForm::SetTimer1(bool enabled) {

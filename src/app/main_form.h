@@ -8,6 +8,7 @@
 #include "app/shell.h"
 #include "app/startup.h"
 #include "app/test_panel.h"
+#include "base/command_frame.h"
 #include "base/platform.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
@@ -19,6 +20,7 @@
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
+#include "link/waits.h"
 #include "ops/erase_ops.h"
 #include "ops/program_ops.h"
 #include "ops/read_ops.h"
@@ -61,7 +63,9 @@ class ClosedWindowToolkit final : public Toolkit {
   const bool& closed_;
 };
 
-class TMainForm : public MainFormControls {
+// The window is the frame the subsystems' commands run in (busy and idle states, Timer1,
+// the close); each subsystem is built with just the parts it works with.
+class TMainForm : public MainFormControls, public CommandFrame {
  public:
   explicit TMainForm(Services services);
   TMainForm(const TMainForm&) = delete;
@@ -76,22 +80,31 @@ class TMainForm : public MainFormControls {
  public:
   Services sys;
 
-  // Subsystems. Each holds a reference to this form and reaches the others through it.
+  WindowReport report{StaticText3, Memo1, Quit_Func_But};
+
+  // Subsystems. The window's own (app/) see the whole form; the ones below it are
+  // built with the parts they use.
   Shell shell{*this};
-  Link link{*this};
+  Link link{s, sys.port};
+  Waits waits{s, link, sys.toolkit, *this};
   BufferWindow window{*this};
-  Vpp vpp{*this};
+  Vpp vpp{s, link, Vpp_But, Test_Vpp};
   TestPanel testPanel{*this};
-  DeviceSelect devices{*this};
-  Detector detect{*this};
+  DeviceSelect devices{
+      s,
+      vpp,
+      window,
+      sys.toolkit,
+      *this,
+      {Device, Device_Box, A874X, A875X, Vpp_Test, Security, Erase_But, Panel8, StaticText3}};
+  Detector detect{{s, link, vpp, sys.port, sys.toolkit, sys.priority, sys.clock, *this, report}};
   HexEditor editor{*this};
   HelpAndScale helpScale{*this};
   FileCommands files{*this};
   Startup startup{*this};
-  ReadOps reads{*this};
-  ProgramOps programs{*this};
-  EraseOps erase{*this};
-  // (new subsystems go here)
+  ReadOps reads{DeviceCommandParts()};
+  ProgramOps programs{DeviceCommandParts(), reads, Auto_Verify};
+  EraseOps erase{DeviceCommandParts(), reads, programs, Security_List};
 
   // Timer1: one-shot millisecond timer of the wait routines.
   bool Timer1Enabled = false;
@@ -115,13 +128,26 @@ class TMainForm : public MainFormControls {
   void Close();     // the operator closes the window; it always closes
 
   bool Activated() const { return activated_; }
-  bool Closed() const { return closed_; }
+
+  // The frame of the commands.
+  void EnterBusyState() override { shell.EnterBusyState(); }
+  void EnterIdleState() override { shell.EnterIdleState(); }
+  void ShowQuitAddress(int address) override { shell.ShowQuitAddress(address); }
+  void RaisePriority() override { shell.RaisePriority(); }
+  void SetWindowEnabled(bool enabled) override;
+  void StartTimer1(int interval_ms) override;
+  bool Closed() const override { return closed_; }
 
   // Start-up and shut-down hooks filled in by the start-up subsystem.
   std::function<void()> OnActivate;
   std::function<void()> OnCloseQuery;
 
  private:
+  OpsParts DeviceCommandParts() {
+    return {s, link, waits, vpp, detect, window, sys.toolkit, *this, report};
+  }
+  void WireCommands();
+
   template <typename F>
   void Guarded(F&& handler);
 

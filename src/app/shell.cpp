@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include <algorithm>
+
 #include "app/main_form.h"
 #include "base/hex_text.h"
 
@@ -11,6 +13,27 @@ constexpr const char* kPriorityError = "Error Setting Priority Class...";
 
 void Shell::Wire() {
   f_.Quit_Func_But.OnClick = [this] { Quit_Func_ButClick(); };
+  f_.StaticText3.OnClick = [this] { StaticText3Click(); };
+}
+
+void Shell::StaticText3Click() {
+  ProgramState& s = f_.s;
+  if (s.ProgrammerFound == 0) {
+    f_.Memo1.ClearLines();
+    f_.SetWindowEnabled(false);
+    f_.detect.FindProgrammer();
+    if (s.ProgrammerFound > 0) {
+      f_.detect.CalibrateSpeed();
+      s.ProgramPulse = static_cast<uint16_t>(std::max(1, s.SpeedCount / 750));
+      f_.detect.ShowFoundAt();
+      f_.vpp.ApplyVpp();
+      if (f_.Device.caption == "No Device") f_.Device_Box.visible = true;
+    }
+    f_.Memo1.visible = false;
+    f_.SetWindowEnabled(true);
+  }
+  s.OpFailed = 0;
+  EnterIdleState();
 }
 
 void Shell::EnterBusyState() {

@@ -14,6 +14,8 @@ class Shell {
   void EnterBusyState();
   void EnterIdleState();
   void Quit_Func_ButClick();
+  // The status line: without a programmer a click searches again.
+  void StaticText3Click();
   void Timer1Timer();
 
   // "&Quit = " and the address, at least 4 hex digits.

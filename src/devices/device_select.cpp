@@ -2,11 +2,15 @@
 
 #include <iterator>
 
-#include "app/help_scale.h"
-#include "app/main_form.h"
+#include "base/command_frame.h"
 #include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/scale.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
 #include "devices/device_table.h"
 #include "devices/drawings.h"
+#include "link/vpp.h"
 
 namespace tarnwick {
 
@@ -32,50 +36,47 @@ std::vector<std::string> Lines(const char* const (&drawing)[N]) {
 void DeviceSelect::Wire() {
   std::vector<std::string> items;
   for (const DeviceEntry& entry : kDeviceTable) items.emplace_back(entry.listText);
-  f_.Device_Box.SetLines(std::move(items));
-  f_.A874X.SetLines(Lines(kA874XDrawing));
-  f_.A875X.SetLines(Lines(kA875XDrawing));
-  f_.Vpp_Test.SetLines(Lines(kVppTestDrawing));
-  f_.Device.OnClick = [this] { DeviceClick(); };
-  f_.Device_Box.OnClick = [this] { Device_BoxClick(); };
+  c_.list.SetLines(std::move(items));
+  c_.a874x.SetLines(Lines(kA874XDrawing));
+  c_.a875x.SetLines(Lines(kA875XDrawing));
+  c_.vppTest.SetLines(Lines(kVppTestDrawing));
 }
 
 void DeviceSelect::DeviceClick() {
   // The list stays up with the window busy, so nothing else starts meanwhile.
-  f_.shell.EnterBusyState();
-  f_.Device_Box.visible = true;
+  frame_.EnterBusyState();
+  c_.list.visible = true;
 }
 
 void DeviceSelect::Device_BoxClick() {
-  f_.s.DeviceRow = f_.Device_Box.itemIndex;
-  f_.Device_Box.visible = false;
+  s_.DeviceRow = c_.list.itemIndex;
+  c_.list.visible = false;
   SelectDevice();
-  f_.shell.EnterIdleState();
+  frame_.EnterIdleState();
 }
 
 void DeviceSelect::SelectDevice() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   // The 874X families ran with a third of the wait unit; give the rest back first.
   if (TraitsOf(s.DeviceFamily).pulseDiv3) s.PulseWait = static_cast<uint16_t>(s.PulseWait * 3);
   s.DeviceStart = 0;
   s.VppCode = 7;
-  s.DeviceFamily = 4;
-  f_.StaticText3.caption = s.ProgrammerFound == 0
-                               ? "The Quillbox was Not Found"
-                               : "The Quillbox was Found at " + HexText(s.LptBase, 4);
+  s.DeviceFamily = kFamily87C5x;
+  c_.status.caption = s.ProgrammerFound == 0 ? "The Quillbox was Not Found"
+                                             : "The Quillbox was Found at " + HexText(s.LptBase, 4);
 
   // Only the configuration file can name a row outside the list; such a row changes
   // neither the caption nor the window's end.
   if (s.DeviceRow >= 0 && s.DeviceRow < kDeviceRowCount) {
     const DeviceEntry& entry = kDeviceTable[static_cast<size_t>(s.DeviceRow)];
-    f_.Device.caption = entry.caption != nullptr ? entry.caption : "No Device";
+    c_.device.caption = entry.caption != nullptr ? entry.caption : "No Device";
     s.DeviceEnd = entry.deviceEnd;
     s.VppCode = entry.vppCode;
     s.DeviceFamily = entry.family;
-    if (OnChipAsked) OnChipAsked(f_.Device.caption);
+    if (OnChipAsked) OnChipAsked(c_.device.caption);
     switch (entry.prompt) {
       case AdapterPrompt::kNoDevice:
-        f_.sys.toolkit.ShowMessage(kNoDeviceText);
+        toolkit_.ShowMessage(kNoDeviceText);
         break;
       case AdapterPrompt::kInstallJumper:
         ShowAdapter874X(true);
@@ -95,29 +96,29 @@ void DeviceSelect::SelectDevice() {
   s.ChipEnd = traits.chipEnd != 0 ? traits.chipEnd : s.DeviceEnd;
   if (traits.pulseDiv3) s.PulseWait = static_cast<uint16_t>(s.PulseWait / 3);
   s.BlankValue = traits.blankValue;
-  f_.Security.visible = traits.security;
-  f_.Erase_But.visible = traits.erase;
+  c_.security.visible = traits.security;
+  c_.erase.visible = traits.erase;
   // In the large layout the panel keeps its enlarged proportion; Scale takes it back.
-  f_.Panel8.height = f_.s.LargeLayout == 1
+  c_.panel8.height = s_.LargeLayout == 1
                          ? ScaleValue(traits.panel8Height, kLargeScale, kNormalScale)
                          : traits.panel8Height;
   // The new level reaches the box only now, after the operator has seated the adapter.
-  f_.vpp.ApplyVpp();
-  f_.window.ApplyWindow();
+  vpp_.ApplyVpp();
+  window_.ApplyWindow();
   if (traits.pulseFixed10) s.PulseWait = 10;
 }
 
 void DeviceSelect::ShowAdapter874X(bool install_jumper) {
-  f_.A874X.visible = true;
-  f_.sys.toolkit.ShowMessageAt(install_jumper ? kInstallJumperText : kRemoveJumperText,
-                               kPrompt874XLeft, kPrompt874XTop);
-  f_.A874X.visible = false;
+  c_.a874x.visible = true;
+  toolkit_.ShowMessageAt(install_jumper ? kInstallJumperText : kRemoveJumperText, kPrompt874XLeft,
+                         kPrompt874XTop);
+  c_.a874x.visible = false;
 }
 
 void DeviceSelect::ShowAdapter875X() {
-  f_.A875X.visible = true;
-  f_.sys.toolkit.ShowMessageAt("", kPrompt875XLeft, kPrompt875XTop);
-  f_.A875X.visible = false;
+  c_.a875x.visible = true;
+  toolkit_.ShowMessageAt("", kPrompt875XLeft, kPrompt875XTop);
+  c_.a875x.visible = false;
 }
 
 }  // namespace tarnwick

@@ -7,12 +7,33 @@
 
 namespace tarnwick {
 
-class TMainForm;
+class BufferWindow;
+class CommandFrame;
+class Control;
+class Toolkit;
+class Vpp;
+struct ProgramState;
+
+// The controls of the choice: the Device button and its list, the two adapter drawings
+// and the Vpp test drawing, and what the choice shows or hides.
+struct DeviceControls {
+  Control& device;
+  Control& list;
+  Control& a874x;
+  Control& a875x;
+  Control& vppTest;
+  Control& security;
+  Control& erase;
+  Control& panel8;
+  Control& status;
+};
 
 class DeviceSelect {
  public:
-  explicit DeviceSelect(TMainForm& form) : f_(form) {}
-  // Fills the device list and the drawings, and sets the handlers.
+  DeviceSelect(ProgramState& state, Vpp& vpp, BufferWindow& window, Toolkit& toolkit,
+               CommandFrame& frame, DeviceControls controls)
+      : s_(state), vpp_(vpp), window_(window), toolkit_(toolkit), frame_(frame), c_(controls) {}
+  // Fills the device list and the drawings.
   void Wire();
 
   // Told the caption of the chip the operator is asked to seat, before the adapter
@@ -30,7 +51,12 @@ class DeviceSelect {
   void ShowAdapter875X();
 
  private:
-  TMainForm& f_;
+  ProgramState& s_;
+  Vpp& vpp_;
+  BufferWindow& window_;
+  Toolkit& toolkit_;
+  CommandFrame& frame_;
+  DeviceControls c_;
 };
 
 }  // namespace tarnwick

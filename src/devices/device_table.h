@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "base/program_state.h"
+#include "devices/families.h"
 
 namespace tarnwick {
 
@@ -29,36 +30,39 @@ struct DeviceEntry {
 
 inline constexpr int kDeviceRowCount = 26;
 
-// Selection writes 12.5 V and family 4 before the row is applied, so heading rows and
+// Selection writes 12.5 V and the 87C5x family before the row is applied, so heading rows and
 // the 87C5x rows end up with those values.
 inline constexpr std::array<DeviceEntry, kDeviceRowCount> kDeviceTable = {{
-    {"       874X Adapter", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"8741       (25V)     1K X 8 ", "8741", 0x3FF, 1, 1, AdapterPrompt::kInstallJumper},
-    {"8742       (21V)     2K X 8 ", "8742 ", 0x7FF, 2, 2, AdapterPrompt::kRemoveJumper},
-    {"8748       (25V)     1K X 8", "8748 ", 0x3FF, 1, 2, AdapterPrompt::kInstallJumper},
-    {"8748H      (21V)     1K X 8", "8748H", 0x3FF, 2, 2, AdapterPrompt::kRemoveJumper},
-    {"8749H      (21V)     2K X 8", "8749H", 0x7FF, 2, 2, AdapterPrompt::kRemoveJumper},
-    {"", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"      875X Adapter", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"8751H      (21V)     4K X 8", "8751H", 0xFFF, 2, 3, AdapterPrompt::kAdapter875X},
-    {"87C51H     (12.5V)   4K X 8", "87C51H", 0xFFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"87C52H     (12.5V)   8K X 8", "87C52H", 0x1FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"87C54H     (12.5V)  16K X 8", "87C54H", 0x3FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"87C58H     (12.5V)  32K X 8", "87C58H", 0x7FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"87C51FA    (12.5V)   8K X 8", "87C51FA", 0x1FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"87C51FB    (12.5V)  16K X 8", "87C51FB", 0x3FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"87C51FC    (12.5V)  32K X 8", "87C51FC", 0x7FFF, 7, 4, AdapterPrompt::kAdapter875X},
-    {"", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"            Atmel ", nullptr, kNoDeviceEnd, 7, 4, AdapterPrompt::kNoDevice},
-    {"89C51      (12V)     4K X 8", "89C51", 0xFFF, 4, 5, AdapterPrompt::kAdapter875X},
-    {"89C52      (12V)     8K X 8", "89C52", 0x1FFF, 4, 5, AdapterPrompt::kNone},
-    {"89S53      (12V)    12K X 8", "89S53", 0x2FFF, 4, 6, AdapterPrompt::kNone},
-    {"89LS53     (12V)    12K X 8", "89LS53", 0x2FFF, 4, 6, AdapterPrompt::kNone},
-    {"89C55      (12V)    20K X 8", "89C55", 0x4FFF, 4, 5, AdapterPrompt::kNone},
+    {"       874X Adapter", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"8741       (25V)     1K X 8 ", "8741", 0x3FF, 1, kFamily8741, AdapterPrompt::kInstallJumper},
+    {"8742       (21V)     2K X 8 ", "8742 ", 0x7FF, 2, kFamily874x, AdapterPrompt::kRemoveJumper},
+    {"8748       (25V)     1K X 8", "8748 ", 0x3FF, 1, kFamily874x, AdapterPrompt::kInstallJumper},
+    {"8748H      (21V)     1K X 8", "8748H", 0x3FF, 2, kFamily874x, AdapterPrompt::kRemoveJumper},
+    {"8749H      (21V)     2K X 8", "8749H", 0x7FF, 2, kFamily874x, AdapterPrompt::kRemoveJumper},
+    {"", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"      875X Adapter", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"8751H      (21V)     4K X 8", "8751H", 0xFFF, 2, kFamily8751H, AdapterPrompt::kAdapter875X},
+    {"87C51H     (12.5V)   4K X 8", "87C51H", 0xFFF, 7, kFamily87C5x, AdapterPrompt::kAdapter875X},
+    {"87C52H     (12.5V)   8K X 8", "87C52H", 0x1FFF, 7, kFamily87C5x, AdapterPrompt::kAdapter875X},
+    {"87C54H     (12.5V)  16K X 8", "87C54H", 0x3FFF, 7, kFamily87C5x, AdapterPrompt::kAdapter875X},
+    {"87C58H     (12.5V)  32K X 8", "87C58H", 0x7FFF, 7, kFamily87C5x, AdapterPrompt::kAdapter875X},
+    {"", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"87C51FA    (12.5V)   8K X 8", "87C51FA", 0x1FFF, 7, kFamily87C5x,
+     AdapterPrompt::kAdapter875X},
+    {"87C51FB    (12.5V)  16K X 8", "87C51FB", 0x3FFF, 7, kFamily87C5x,
+     AdapterPrompt::kAdapter875X},
+    {"87C51FC    (12.5V)  32K X 8", "87C51FC", 0x7FFF, 7, kFamily87C5x,
+     AdapterPrompt::kAdapter875X},
+    {"", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"            Atmel ", nullptr, kNoDeviceEnd, 7, kFamily87C5x, AdapterPrompt::kNoDevice},
+    {"89C51      (12V)     4K X 8", "89C51", 0xFFF, 4, kFamily89C, AdapterPrompt::kAdapter875X},
+    {"89C52      (12V)     8K X 8", "89C52", 0x1FFF, 4, kFamily89C, AdapterPrompt::kNone},
+    {"89S53      (12V)    12K X 8", "89S53", 0x2FFF, 4, kFamily89S, AdapterPrompt::kNone},
+    {"89LS53     (12V)    12K X 8", "89LS53", 0x2FFF, 4, kFamily89S, AdapterPrompt::kNone},
+    {"89C55      (12V)    20K X 8", "89C55", 0x4FFF, 4, kFamily89C, AdapterPrompt::kNone},
     // The 8252 parts hold 8K of code plus 2K of data EEPROM: 10K, although listed as 8K.
-    {"89S8252    (12V)     8K X 8", "89S8252", 0x27FF, 4, 6, AdapterPrompt::kNone},
-    {"89LS8252   (12V)     8K X 8", "89LS8252", 0x27FF, 4, 6, AdapterPrompt::kNone},
+    {"89S8252    (12V)     8K X 8", "89S8252", 0x27FF, 4, kFamily89S, AdapterPrompt::kNone},
+    {"89LS8252   (12V)     8K X 8", "89LS8252", 0x27FF, 4, kFamily89S, AdapterPrompt::kNone},
 }};
 
 // What a family code implies beyond its cycle variants. Index: family - 1.

@@ -1,12 +1,32 @@
 // Finding the Quillbox on the printer ports, measuring how fast this PC reads a port,
-// and the wait routines of the device cycles, which count time in port reads.
+// and asking the box again before a device command trusts it.
 #pragma once
 
 #include <cstdint>
 
+#include "base/command_frame.h"
+
 namespace tarnwick {
 
-class TMainForm;
+class Clock;
+class Link;
+class PortIo;
+class ProcessPriority;
+class Toolkit;
+class Vpp;
+struct ProgramState;
+
+struct DetectorParts {
+  ProgramState& s;
+  Link& link;
+  Vpp& vpp;
+  PortIo& port;
+  Toolkit& toolkit;
+  ProcessPriority& priority;
+  Clock& clock;
+  CommandFrame& frame;
+  WindowReport report;
+};
 
 // The addresses tried in order; the fourth comes from Lpt4Address.
 inline constexpr uint16_t kSearchAddresses[] = {0x278, 0x378, 0x3BC};
@@ -28,20 +48,14 @@ inline constexpr int kCalibrationAttempts = 3;
 
 class Detector {
  public:
-  explicit Detector(TMainForm& form) : f_(form) {}
-  void Wire();
+  explicit Detector(DetectorParts parts) : p_(parts) {}
 
   void FindProgrammer();
   void ProbePort();
   void LoopbackTest();
   void CalibrateSpeed();
-
-  void TimerWait();
-  void ScaledWait();
-  void ShortWait();
-  void StepWait();
-
-  void StaticText3Click();
+  // "The Quillbox was Found at " and LptBase on the status line.
+  void ShowFoundAt();
 
   // Whether the box on the open port still answers the search's loop-back test. The
   // device commands ask before they start and again before they report success, so a
@@ -53,10 +67,7 @@ class Detector {
   void EndDeviceCommand();
 
  private:
-  void SetWindowEnabled(bool enabled);
-  void ShowFoundAt();
-
-  TMainForm& f_;
+  DetectorParts p_;
 };
 
 }  // namespace tarnwick

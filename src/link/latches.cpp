@@ -1,11 +1,9 @@
 #include "link/latches.h"
 
-#include "app/main_form.h"
-#include "base/hex_text.h"
+#include "base/program_state.h"
+#include "link/port_io.h"
 
 namespace tarnwick {
-
-Link::Link(TMainForm& form) : f_(form), s_(form.s), port_(form.sys.port) {}
 
 void Link::Strobe(uint8_t select) {
   const uint16_t control = s_.ControlPort;
@@ -40,19 +38,15 @@ void Link::ReadNibbles() {
       static_cast<uint8_t>(((high ^ 0x80) & 0xF0) | (static_cast<uint8_t>(low ^ 0x80) >> 4));
 }
 
-void Link::OpenPort() {
-  PortRefusal refusal;
+bool Link::OpenPort(PortRefusal& refusal) {
   if (!port_.Open(s_.LptBase, refusal)) {
-    // Every address the search cannot open says why in the log, so a PC without a port
-    // or without permission shows its reason behind the "Can Not Be Found" box.
-    f_.Memo1.AddLine("Port-" + HexText(s_.LptBase, 4) + " - " + refusal.reason);
-    if (refusal.alert) f_.sys.toolkit.ShowMessage("Error: " + refusal.reason);
     s_.ProgrammerFound = 0;
-    return;
+    return false;
   }
   // The extended control register to mode 000 (standard): the data lines drive.
   s_.SavedEcr = port_.Read(static_cast<uint16_t>(s_.LptBase + kEcrOffset));
   port_.Write(static_cast<uint16_t>(s_.LptBase + kEcrOffset), 0);
+  return true;
 }
 
 void Link::ClosePort() {

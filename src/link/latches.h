@@ -13,8 +13,8 @@
 
 namespace tarnwick {
 
-class TMainForm;
 class PortIo;
+struct PortRefusal;
 struct ProgramState;
 
 // Select codes of the six latches. The clock-high value is code + 4.
@@ -59,8 +59,7 @@ inline constexpr uint16_t kEcrOffset = 0x402;
 
 class Link {
  public:
-  explicit Link(TMainForm& form);
-  void Wire() {}
+  Link(ProgramState& state, PortIo& port) : s_(state), port_(port) {}
 
   // Send the low byte of LatchByte to one latch: 9 register writes, nothing between.
   void StrobeLatchA() { Strobe(kLatchA); }
@@ -75,7 +74,9 @@ class Link {
   // Two-nibble read into ReadByte: 11 writes and 2 reads.
   void ReadNibbles();
 
-  void OpenPort();
+  // Opens the port at LptBase and sets its extended control register to standard mode.
+  // A refusal leaves ProgrammerFound 0 and says why, for the caller to report.
+  bool OpenPort(PortRefusal& refusal);
   void ClosePort();
   void ParkLatches();
 
@@ -88,7 +89,6 @@ class Link {
   void Strobe(uint8_t select);
   void ParkControlLines();
 
-  TMainForm& f_;
   ProgramState& s_;
   PortIo& port_;
 };

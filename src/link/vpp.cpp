@@ -1,31 +1,34 @@
 #include "link/vpp.h"
 
-#include "app/main_form.h"
+#include "base/controls.h"
+#include "base/program_state.h"
+#include "devices/families.h"
+#include "link/latches.h"
 
 namespace tarnwick {
 
 void Vpp::Wire() {
-  f_.Vpp_But.OnClick = [this] { Vpp_ButClick(); };
-  f_.Test_Vpp.OnClick = [this] { Test_VppClick(); };
+  vppBut_.OnClick = [this] { Vpp_ButClick(); };
+  testVpp_.OnClick = [this] { Test_VppClick(); };
 }
 
 void Vpp::ApplyVpp() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   const bool known = s.VppCode >= 0 && s.VppCode <= 11;
   const VppLevel& level = kVppLevels[known ? s.VppCode : 0];
   s.Latch2Base = level.latch2;
   s.Latch3Base = level.latch3;
-  if (level.caption != nullptr) f_.Vpp_But.caption = level.caption;
+  if (level.caption != nullptr) vppBut_.caption = level.caption;
   if (s.ProgrammerFound > 0) {
-    f_.link.Load(kLatch3, s.Latch3Base);
-    f_.link.Load(kLatch2, s.Latch2Base);
+    link_.Load(kLatch3, s.Latch3Base);
+    link_.Load(kLatch2, s.Latch2Base);
   }
 }
 
 void Vpp::Vpp_ButClick() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   // Only the 874X parts and the 8751H have a choice of high voltages: 25, 21, 12.75.
-  if (s.DeviceFamily < 4) {
+  if (s.DeviceFamily < kFamily87C5x) {
     if (s.VppCode == 1)
       s.VppCode = 2;
     else if (s.VppCode == 2)
@@ -37,7 +40,7 @@ void Vpp::Vpp_ButClick() {
 }
 
 void Vpp::Test_VppClick() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   if (s.TestVppStep >= 1 && s.TestVppStep <= 4) s.TestVppStep = s.TestVppStep % 4 + 1;
   s.Latch2Base = 0x3F;
   s.Latch3Base = 0x20;
@@ -45,12 +48,12 @@ void Vpp::Test_VppClick() {
     const VppLevel& level = kTestVppLevels[s.TestVppStep - 1];
     s.Latch2Base = level.latch2;
     s.Latch3Base = level.latch3;
-    f_.Test_Vpp.caption = level.caption;
+    testVpp_.caption = level.caption;
   }
   // No port is open before the programmer was found: nothing to send the level to.
   if (s.ProgrammerFound < 1) return;
-  f_.link.Load(kLatch3, s.Latch3Base);
-  f_.link.Load(kLatch2, s.Latch2Base & 0xFA);  // Vpp switched to the socket, no chip cycle
+  link_.Load(kLatch3, s.Latch3Base);
+  link_.Load(kLatch2, s.Latch2Base & 0xFA);  // Vpp switched to the socket, no chip cycle
 }
 
 }  // namespace tarnwick

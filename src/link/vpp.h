@@ -9,7 +9,9 @@
 
 namespace tarnwick {
 
-class TMainForm;
+class Control;
+class Link;
+struct ProgramState;
 
 struct VppLevel {
   uint8_t latch2;
@@ -35,7 +37,9 @@ inline constexpr VppLevel kTestVppLevels[] = {
 
 class Vpp {
  public:
-  explicit Vpp(TMainForm& form) : f_(form) {}
+  // vpp_button shows the level; test_vpp is the test panel's button.
+  Vpp(ProgramState& state, Link& link, Control& vpp_button, Control& test_vpp)
+      : s_(state), link_(link), vppBut_(vpp_button), testVpp_(test_vpp) {}
   void Wire();
 
   // Latch2Base, Latch3Base and the Vpp caption from VppCode; loads the two latches
@@ -45,7 +49,10 @@ class Vpp {
   void Test_VppClick();
 
  private:
-  TMainForm& f_;
+  ProgramState& s_;
+  Link& link_;
+  Control& vppBut_;
+  Control& testVpp_;
 };
 
 }  // namespace tarnwick

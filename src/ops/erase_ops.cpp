@@ -2,7 +2,14 @@
 
 #include <string>
 
-#include "app/main_form.h"
+#include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
+#include "link/detect.h"
+#include "link/latches.h"
+#include "link/vpp.h"
+#include "link/waits.h"
 #include "ops/program_ops.h"
 #include "ops/read_ops.h"
 
@@ -18,90 +25,85 @@ constexpr uint8_t kLatch1Idle875x = 0xF7;
 constexpr uint8_t kLatch1SecurityFlash = 0xBE;
 }  // namespace
 
-void EraseOps::Wire() {
-  f_.Erase_But.OnClick = [this] { Erase_ButClick(); };
-  f_.Security.OnClick = [this] { SecurityClick(); };
-  f_.Security_List.OnClick = [this] { Security_ListClick(); };
-}
-
 void EraseOps::Erase_ButClick() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.RaisePriority();
-  f_.shell.EnterBusyState();
-  f_.StaticText3.caption = kErasingText;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.RaisePriority();
+  p_.frame.EnterBusyState();
+  p_.report.status.caption = kErasingText;
   s.LatchBMode = 0x40;
   link.Load(kLatchB, 0x40);
   s.Latch2Value = s.Latch2Base & 0xF7;
   s.Latch1Value = 0xFF;
-  TimerWaitFor(f_, 10);
+  p_.waits.TimerWait(10);
   link.Load(kLatch1, s.Latch1Value);
-  TimerWaitFor(f_, 1);
+  p_.waits.TimerWait(1);
   // The address set-up's wait must not depend on what ran before.
   s.SpeedCount = 5;
   s.DeviceAddr = kEraseAddress;
-  f_.reads.SetAddress();
+  reads_.SetAddress();
   link.Load(kLatchA, kEraseData);
   s.Latch1Pulse = s.Latch1Value & 0xBF;
   link.Load(kLatch1, s.Latch1Pulse);
   link.Load(kLatch1, s.Latch1Pulse & 0x7F);
-  TimerWaitFor(f_, ModeWaitMs(s.PulseWait));
+  p_.waits.TimerWait(ModeWaitMs(s.PulseWait));
   link.Load(kLatch1, s.Latch1Pulse);
-  TimerWaitFor(f_, 1);
+  p_.waits.TimerWait(1);
   link.Load(kLatch1, s.Latch1Value);
   s.LatchBMode = 0x10;
-  f_.reads.ReadSetup875x();
+  reads_.ReadSetup875x();
   s.Latch1Pulse = kEraseLatch1Pulse;
   link.Load(kLatch1, kEraseLatch1Pulse);
-  TimerWaitFor(f_, 1);
+  p_.waits.TimerWait(1);
   // The erase pulse proper, the full PulseWait in milliseconds.
   link.Load(kLatch1, kEraseLatch1Pulse & 0x7F);
-  TimerWaitFor(f_, s.PulseWait);
+  p_.waits.TimerWait(s.PulseWait);
   link.Load(kLatch1, kEraseLatch1Pulse);
-  TimerWaitFor(f_, 1);
+  p_.waits.TimerWait(1);
   link.Load(kLatch1, kLatch1Idle875x);
-  f_.StaticText3.caption = kErasedText;
-  f_.detect.EndDeviceCommand();
+  p_.report.status.caption = kErasedText;
+  p_.detect.EndDeviceCommand();
 }
 
 void EraseOps::SecurityClick() {
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.RaisePriority();
-  f_.shell.EnterBusyState();
-  f_.Security_List.visible = true;
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.RaisePriority();
+  p_.frame.EnterBusyState();
+  securityList_.visible = true;
 }
 
 void EraseOps::Security_ListClick() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  const int row = f_.Security_List.itemIndex;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  const int row = securityList_.itemIndex;
   // A click beside the rows selects none: taken as Cancel.
   if (row >= 0 && row < kSecurityCancelRow) {
     const SecurityRow& bits = kSecurityRows[row];
     // The train's length must not depend on what ran before.
     s.SpeedCount = 5;
-    if (s.DeviceFamily == 6) {
+    if (s.DeviceFamily == kFamily89S) {
       s.LatchBMode = 0x10;
-      f_.reads.ReadSetup875x();
-      TimerWaitFor(f_, 1);
+      reads_.ReadSetup875x();
+      p_.waits.TimerWait(1);
       link.Load(kLatchA, bits.flashData);
       s.Latch1Pulse = kLatch1SecurityFlash;
       link.Load(kLatch1, kLatch1SecurityFlash);
     } else {
       s.LatchBMode = bits.latchBMode;
-      f_.reads.ReadSetup875x();
-      TimerWaitFor(f_, 1);
+      reads_.ReadSetup875x();
+      p_.waits.TimerWait(1);
       s.Latch1Pulse = bits.latch1Pulse;
       link.Load(kLatch1, s.Latch1Pulse);
     }
-    TimerWaitFor(f_, 1);
-    f_.programs.PulseTrain();
+    p_.waits.TimerWait(1);
+    programs_.PulseTrain();
     link.Load(kLatch1, kLatch1Idle875x);
-    f_.StaticText3.caption = "Security Bit #" + std::to_string(row + 1) + " has been programmed...";
+    p_.report.status.caption =
+        "Security Bit #" + std::to_string(row + 1) + " has been programmed...";
   }
-  f_.Security_List.visible = false;
-  f_.detect.EndDeviceCommand();
+  securityList_.visible = false;
+  p_.detect.EndDeviceCommand();
 }
 
 }  // namespace tarnwick

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "ops/ops_parts.h"
+
 namespace tarnwick {
 
-class TMainForm;
+class Control;
+class ProgramOps;
+class ReadOps;
 
 inline constexpr const char* kErasingText = "Erasing Flash Device........";
 inline constexpr const char* kErasedText = "Device has been Erase, Do a Blank Check........";
@@ -29,15 +33,19 @@ inline constexpr int kSecurityCancelRow = 3;
 
 class EraseOps {
  public:
-  explicit EraseOps(TMainForm& form) : f_(form) {}
-  void Wire();
+  // security_list is the list of lock bits the Security button opens.
+  EraseOps(OpsParts parts, ReadOps& reads, ProgramOps& programs, Control& security_list)
+      : p_(parts), reads_(reads), programs_(programs), securityList_(security_list) {}
 
   void Erase_ButClick();
   void SecurityClick();
   void Security_ListClick();
 
  private:
-  TMainForm& f_;
+  OpsParts p_;
+  ReadOps& reads_;
+  ProgramOps& programs_;
+  Control& securityList_;
 };
 
 }  // namespace tarnwick

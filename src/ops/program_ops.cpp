@@ -1,6 +1,13 @@
 #include "ops/program_ops.h"
 
-#include "app/main_form.h"
+#include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
+#include "link/detect.h"
+#include "link/latches.h"
+#include "link/vpp.h"
+#include "link/waits.h"
 #include "ops/read_ops.h"
 
 namespace tarnwick {
@@ -17,30 +24,25 @@ constexpr int kPassSettleMs = 100;
 
 }  // namespace
 
-void ProgramOps::Wire() {
-  f_.Programm.OnClick = [this] { ProgrammClick(); };
-  f_.Auto_Verify.OnClick = [this] { Auto_VerifyClick(); };
-}
-
 void ProgramOps::Auto_VerifyClick() {
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   if (s.AutoVerifyOn == 1) {
     s.AutoVerifyOn = 0;
-    f_.Auto_Verify.caption = "Auto Verify Off";
+    autoVerify_.caption = "Auto Verify Off";
   } else {
     s.AutoVerifyOn = 1;
-    f_.Auto_Verify.caption = "Auto Verify On";
+    autoVerify_.caption = "Auto Verify On";
   }
 }
 
 void ProgramOps::ProgrammClick() {
-  ProgramState& s = f_.s;
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.EnterBusyState();
-  f_.shell.RaisePriority();
-  f_.StaticText3.caption = kProgrammingText;
-  f_.Quit_Func_But.enabled = true;
-  f_.vpp.ApplyVpp();
+  ProgramState& s = p_.s;
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.EnterBusyState();
+  p_.frame.RaisePriority();
+  p_.report.status.caption = kProgrammingText;
+  p_.report.quit.enabled = true;
+  p_.vpp.ApplyVpp();
   switch (s.DeviceFamily) {
     case kFamily8741:
       Program8741();
@@ -59,26 +61,26 @@ void ProgramOps::ProgrammClick() {
     default:
       break;
   }
-  f_.window.StartPass();
-  TimerWaitFor(f_, kPassSettleMs);
-  if (s.AutoVerifyOn == 1 && s.OpFailed == 0) f_.reads.VerifyDevice();
-  f_.detect.EndDeviceCommand();
+  p_.window.StartPass();
+  p_.waits.TimerWait(kPassSettleMs);
+  if (s.AutoVerifyOn == 1 && s.OpFailed == 0) reads_.VerifyDevice();
+  p_.detect.EndDeviceCommand();
 }
 
 void ProgramOps::ShowVerdict() {
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   if (s.StopCount == kStopDone) {
-    f_.StaticText3.caption = kProgrammedText;
+    p_.report.status.caption = kProgrammedText;
   } else {
-    f_.StaticText3.caption = kNotProgrammedText;
+    p_.report.status.caption = kNotProgrammedText;
     s.OpFailed = 1;
   }
 }
 
 void ProgramOps::Program8741Byte() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  Detector& wait = f_.detect;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  Waits& wait = p_.waits;
   const int high = (s.DeviceAddr >> 8) & 0xFF;
   link.Load(kLatchB, 0xA8);
   link.Load(kLatch9, high);
@@ -100,68 +102,68 @@ void ProgramOps::Program8741Byte() {
 }
 
 void ProgramOps::Program8741Pass() {
-  ProgramState& s = f_.s;
-  f_.reads.EnterReadMode();
-  f_.link.Load(kLatch2, s.Latch2Base & 0xF7);
+  ProgramState& s = p_.s;
+  reads_.EnterReadMode();
+  p_.link.Load(kLatch2, s.Latch2Base & 0xF7);
   do {
-    if (!f_.reads.CheckBufferEnd(s.BufferAddr)) return;
+    if (!reads_.CheckBufferEnd(s.BufferAddr)) return;
     s.ReadByte = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     // The 8741 is erased to 00: a 00 byte needs no pulse.
     if (s.ReadByte != s.BlankValue) Program8741Byte();
-    if ((s.BufferAddr & 0x0F) == 0) f_.shell.ShowQuitAddress(s.BufferAddr);
-    f_.window.StepPass();
+    if ((s.BufferAddr & 0x0F) == 0) p_.frame.ShowQuitAddress(s.BufferAddr);
+    p_.window.StepPass();
   } while (s.StopCount <= 0);
 }
 
 void ProgramOps::Program8741() {
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   // The test byte: the pass stops after the window's first byte.
   s.StopCount = kStopBadMcu;
   Program8741Pass();
-  f_.window.StartPass();
-  TimerWaitFor(f_, kTestByteSettleMs);
-  f_.reads.EnterReadMode();
-  f_.reads.ReadDeviceByte();
+  p_.window.StartPass();
+  p_.waits.TimerWait(kTestByteSettleMs);
+  reads_.EnterReadMode();
+  reads_.ReadDeviceByte();
   if (!InBuffer(s.BufferAddr)) {
     // The test byte's pass has already listed the stop; nothing was programmed.
     s.StopCount = kStopFailed;
   } else if (s.ReadByte != s.Buffer[static_cast<size_t>(s.BufferAddr)]) {
     s.StopCount = kStopBadMcu;
   } else {
-    f_.StaticText3.caption = kProgrammingMcuText;
+    p_.report.status.caption = kProgrammingMcuText;
     s.PassCount = 1;
-    f_.window.StartPass();
+    p_.window.StartPass();
     Program8741Pass();
     // A Quit in the pass ends it; the verify loop below still reports what landed.
-    f_.window.StartPass();
-    TimerWaitFor(f_, kPassSettleMs);
-    f_.reads.EnterReadMode();
+    p_.window.StartPass();
+    p_.waits.TimerWait(kPassSettleMs);
+    reads_.EnterReadMode();
     do {
-      if (!f_.reads.CheckBufferEnd(s.BufferAddr)) break;
-      f_.reads.ReadDeviceByte();
+      if (!reads_.CheckBufferEnd(s.BufferAddr)) break;
+      reads_.ReadDeviceByte();
       if (s.ReadByte != s.Buffer[static_cast<size_t>(s.BufferAddr)]) s.StopCount = kStopFailed;
-      f_.window.StepPass();
+      p_.window.StepPass();
     } while (s.StopCount <= 0);
   }
   if (s.StopCount == kStopBadMcu) {
-    f_.StaticText3.caption = kBadMcuText;
+    p_.report.status.caption = kBadMcuText;
     s.OpFailed = 1;
   } else if (s.StopCount == kStopFailed) {
-    f_.StaticText3.caption = kNotProgrammedText;
+    p_.report.status.caption = kNotProgrammedText;
     s.OpFailed = 1;
   } else if (s.StopCount == kStopDone) {
-    f_.StaticText3.caption = kProgrammedText;
+    p_.report.status.caption = kProgrammedText;
   }
 }
 
 void ProgramOps::Program8748() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  Detector& wait = f_.detect;
-  f_.StaticText3.caption = kProgrammingMcuText;
-  f_.reads.EnterReadMode();
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  Waits& wait = p_.waits;
+  p_.report.status.caption = kProgrammingMcuText;
+  reads_.EnterReadMode();
   do {
-    if (!f_.reads.CheckBufferEnd(s.BufferAddr)) break;
+    if (!reads_.CheckBufferEnd(s.BufferAddr)) break;
     const int high = (s.DeviceAddr >> 8) & 0xFF;
     const uint8_t data = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     s.SpeedCount = 5;
@@ -194,51 +196,51 @@ void ProgramOps::Program8748() {
       link.ReadNibbles();
     } while (s.SpeedCount <= 50 && s.ReadByte != data);
     if (s.ReadByte != data) s.StopCount = kStopFailed;
-    if ((s.DeviceAddr & 0x0F) == 0) f_.shell.ShowQuitAddress(s.DeviceAddr);
-    f_.window.StepPass();
+    if ((s.DeviceAddr & 0x0F) == 0) p_.frame.ShowQuitAddress(s.DeviceAddr);
+    p_.window.StepPass();
   } while (s.StopCount <= 0);
   ShowVerdict();
 }
 
 void ProgramOps::EnterProgramMode() {
-  ProgramState& s = f_.s;
-  f_.vpp.ApplyVpp();
+  ProgramState& s = p_.s;
+  p_.vpp.ApplyVpp();
   s.LatchBMode = 0x40;
   s.Latch1Value = 0xFF;
   s.Latch3Value = 0xB0;
-  f_.link.Load(kLatch3, 0xB0);
+  p_.link.Load(kLatch3, 0xB0);
   // Latch2 bit 3 low keeps the chip off the bus while LatchA drives the data.
   s.Latch2Value = s.Latch2Base & 0xF7;
-  f_.link.Load(kLatchB, s.LatchBMode);
+  p_.link.Load(kLatchB, s.LatchBMode);
   const int settle = ModeWaitMs(s.PulseWait);
-  TimerWaitFor(f_, settle);
-  f_.link.Load(kLatch1, s.Latch1Value);
-  TimerWaitFor(f_, settle);
-  TimerWaitFor(f_, kPassSettleMs);
+  p_.waits.TimerWait(settle);
+  p_.link.Load(kLatch1, s.Latch1Value);
+  p_.waits.TimerWait(settle);
+  p_.waits.TimerWait(kPassSettleMs);
 }
 
 void ProgramOps::PulseTrain() {
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   for (int i = 0; i < s.SpeedCount; ++i) {
-    f_.link.Load(kLatch1, s.Latch1Pulse & 0x7F);
-    f_.detect.ShortWait();
-    f_.link.Load(kLatch1, s.Latch1Pulse);
-    f_.detect.ShortWait();
+    p_.link.Load(kLatch1, s.Latch1Pulse & 0x7F);
+    p_.waits.ShortWait();
+    p_.link.Load(kLatch1, s.Latch1Pulse);
+    p_.waits.ShortWait();
   }
 }
 
 void ProgramOps::Program8751() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  Detector& wait = f_.detect;
-  f_.StaticText3.caption = kProgrammingMcuText;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  Waits& wait = p_.waits;
+  p_.report.status.caption = kProgrammingMcuText;
   EnterProgramMode();
   // The first address set-up waits as long as the read passes' do, whatever ran before.
   s.SpeedCount = 5;
   do {
-    if (!f_.reads.CheckBufferEnd(s.BufferAddr)) break;
+    if (!reads_.CheckBufferEnd(s.BufferAddr)) break;
     const uint8_t data = s.Buffer[static_cast<size_t>(s.BufferAddr)];
-    f_.reads.SetAddress();
+    reads_.SetAddress();
     s.SpeedCount = 5;
     // Trains of 5, 10 and 20 pulses until the byte reads back.
     do {
@@ -260,25 +262,25 @@ void ProgramOps::Program8751() {
       s.SpeedCount = static_cast<uint16_t>(s.SpeedCount * 2);
     } while (s.SpeedCount <= 20 && s.ReadByte != data);
     if (s.ReadByte != data) s.StopCount = kStopFailed;
-    if ((s.DeviceAddr & 0x0F) == 0) f_.shell.ShowQuitAddress(s.DeviceAddr);
-    f_.window.StepPass();
+    if ((s.DeviceAddr & 0x0F) == 0) p_.frame.ShowQuitAddress(s.DeviceAddr);
+    p_.window.StepPass();
   } while (s.StopCount <= 0);
   ShowVerdict();
 }
 
 void ProgramOps::ProgramFlash() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
-  Detector& wait = f_.detect;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
+  Waits& wait = p_.waits;
   EnterProgramMode();
   s.SpeedCount = 5;
   do {
-    if (!f_.reads.CheckBufferEnd(s.BufferAddr)) break;
+    if (!reads_.CheckBufferEnd(s.BufferAddr)) break;
     const uint8_t data = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     s.ReadByte = data;
     // Flash cells are erased to FF: such a byte is already there.
     if (data != s.BlankValue) {
-      f_.reads.SetAddress();
+      reads_.SetAddress();
       link.Load(kLatchA, data);
       s.Latch1Pulse = s.Latch1Value & 0xBF;
       link.Load(kLatch1, s.Latch1Pulse);
@@ -297,11 +299,11 @@ void ProgramOps::ProgramFlash() {
         link.ReadNibbles();
         ++polls;
         if (polls >= kFlashPolls && s.ReadByte != data) s.StopCount = kStopFailed;
-        f_.sys.toolkit.ProcessMessages();
+        p_.toolkit.ProcessMessages();
       } while (s.StopCount <= 0 && s.ReadByte != data);
       link.Load(kLatchB, s.LatchBValue);
     }
-    f_.window.StepPass();
+    p_.window.StepPass();
   } while (s.StopCount <= 0);
   ShowVerdict();
 }

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 
+#include "ops/ops_parts.h"
+
 namespace tarnwick {
 
-class TMainForm;
+class Control;
+class ReadOps;
 
 // Texts of the status line.
 inline constexpr const char* kProgrammingText = "Programming Device from Buffer....";
@@ -29,8 +32,9 @@ constexpr int ModeWaitMs(uint16_t pulse_wait) {
 
 class ProgramOps {
  public:
-  explicit ProgramOps(TMainForm& form) : f_(form) {}
-  void Wire();
+  // auto_verify is the Auto Verify button, whose caption tells the setting.
+  ProgramOps(OpsParts parts, ReadOps& reads, Control& auto_verify)
+      : p_(parts), reads_(reads), autoVerify_(auto_verify) {}
 
   void ProgrammClick();
   void Auto_VerifyClick();
@@ -55,7 +59,9 @@ class ProgramOps {
   // "Eprom is Programmed" when the pass got through its window, otherwise the failure.
   void ShowVerdict();
 
-  TMainForm& f_;
+  OpsParts p_;
+  ReadOps& reads_;
+  Control& autoVerify_;
 };
 
 }  // namespace tarnwick

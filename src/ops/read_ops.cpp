@@ -1,7 +1,13 @@
 #include "ops/read_ops.h"
 
-#include "app/main_form.h"
 #include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
+#include "link/detect.h"
+#include "link/latches.h"
+#include "link/vpp.h"
+#include "link/waits.h"
 
 namespace tarnwick {
 
@@ -47,21 +53,9 @@ std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found) {
   return line;
 }
 
-void TimerWaitFor(TMainForm& form, int ms) {
-  form.s.WaitMs = ms;
-  form.detect.TimerWait();
-}
-
-void ReadOps::Wire() {
-  f_.Move_Eprom.OnClick = [this] { Move_EpromClick(); };
-  f_.Verify.OnClick = [this] { VerifyClick(); };
-  f_.Blank_Chk.OnClick = [this] { Blank_ChkClick(); };
-  f_.Compare.OnClick = [this] { CompareClick(); };
-}
-
 void ReadOps::EnterReadMode() {
-  ProgramState& s = f_.s;
-  f_.vpp.ApplyVpp();
+  ProgramState& s = p_.s;
+  p_.vpp.ApplyVpp();
   s.SpeedCount = 5;
   s.LatchBMode = 0;
   switch (s.DeviceFamily) {
@@ -80,51 +74,51 @@ void ReadOps::EnterReadMode() {
     default:
       break;
   }
-  TimerWaitFor(f_, kSettleMs);
+  p_.waits.TimerWait(kSettleMs);
 }
 
 void ReadOps::ReadSetup874x() {
-  Link& link = f_.link;
+  Link& link = p_.link;
   link.Load(kLatch1, 0xF0);
   link.Load(kLatch9, 0x30);
   link.Load(kLatchB, 0xA8);
-  TimerWaitFor(f_, kSettleMs);
+  p_.waits.TimerWait(kSettleMs);
   link.Load(kLatch9, 0x00);
   link.Load(kLatch1, 0xB0);
-  TimerWaitFor(f_, kSettleMs);
+  p_.waits.TimerWait(kSettleMs);
 }
 
 namespace {
 
-void ReadSetup875xWith(TMainForm& f, uint8_t latch1) {
-  ProgramState& s = f.s;
+void ReadSetup875xWith(OpsParts& p, uint8_t latch1) {
+  ProgramState& s = p.s;
   // Latch2 bit 7 low: Vpp off the EA pin while reading. Sent with the next address.
   s.Latch2Value = s.Latch2Base & 0x7F;
   s.Latch3Value = kLatch3Socket;
-  f.link.Load(kLatch3, kLatch3Socket);
-  f.link.Load(kLatchB, s.LatchBMode);
-  TimerWaitFor(f, kSettleMs);
+  p.link.Load(kLatch3, kLatch3Socket);
+  p.link.Load(kLatchB, s.LatchBMode);
+  p.waits.TimerWait(kSettleMs);
   s.Latch1Value = latch1;
-  f.link.Load(kLatch1, latch1);
-  f.link.Load(kLatch3, kLatch3Socket);
-  TimerWaitFor(f, kSettleMs);
+  p.link.Load(kLatch1, latch1);
+  p.link.Load(kLatch3, kLatch3Socket);
+  p.waits.TimerWait(kSettleMs);
 }
 
 }  // namespace
 
 void ReadOps::ReadSetup875x() {
-  ReadSetup875xWith(f_, kLatch1Read875x);
+  ReadSetup875xWith(p_, kLatch1Read875x);
 }
 
 void ReadOps::ReadSetup89S() {
-  ReadSetup875xWith(f_, kLatch1Read89S);
+  ReadSetup875xWith(p_, kLatch1Read89S);
 }
 
 void ReadOps::SetAddress() {
   // Shown before the set-up's waits, which are where a Quit is taken: the pass then
   // ends with the byte the operator saw on the button.
-  f_.shell.ShowQuitAddress(f_.s.DeviceAddr);
-  switch (f_.s.DeviceFamily) {
+  p_.frame.ShowQuitAddress(p_.s.DeviceAddr);
+  switch (p_.s.DeviceFamily) {
     case kFamily8741:
     case kFamily874x:
       SetAddress874x();
@@ -137,14 +131,14 @@ void ReadOps::SetAddress() {
       break;
     default:
       // No adapter to address; still a message pass per byte so Quit can end the pass.
-      f_.sys.toolkit.ProcessMessages();
+      p_.toolkit.ProcessMessages();
       break;
   }
 }
 
 void ReadOps::SetAddress874x() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
   const int high = (s.DeviceAddr >> 8) & 0xFF;
   const int low = s.DeviceAddr & 0xFF;
   // The 874x latches its address from the data bus (A0-A7 on LatchA) when ALE,
@@ -152,16 +146,16 @@ void ReadOps::SetAddress874x() {
   link.Load(kLatch9, high);
   link.Load(kLatch2, s.Latch2Base & 0xF7);
   link.Load(kLatchA, low);
-  f_.detect.ScaledWait();
+  p_.waits.ScaledWait();
   link.Load(kLatch9, high | 0x10);
   link.Load(kLatch2, s.Latch2Base);
   link.Load(kLatch9, high | 0x30);
-  f_.detect.ScaledWait();
+  p_.waits.ScaledWait();
 }
 
 void ReadOps::SetAddress875x() {
-  ProgramState& s = f_.s;
-  Link& link = f_.link;
+  ProgramState& s = p_.s;
+  Link& link = p_.link;
   const int32_t addr = s.DeviceAddr;
   link.Load(kLatch9, addr & 0xFF);
   // A8-A11 on LatchB bits 0-3 and A13 on bit 7, under the mode bits.
@@ -178,33 +172,33 @@ void ReadOps::SetAddress875x() {
   // A14 on Latch3 bit 0; A15 is not wired (no chip of the adapter has 64 KiB).
   link.Load(kLatch3, s.Latch3Value | ((addr & 0x4000) != 0 ? 0x01 : 0x00));
   link.Load(kLatch2, s.Latch2Value);
-  f_.detect.ScaledWait();
+  p_.waits.ScaledWait();
 }
 
 void ReadOps::ReadDeviceByte() {
   SetAddress();
-  f_.link.ReadNibbles();
+  p_.link.ReadNibbles();
 }
 
 bool ReadOps::CheckBufferEnd(int32_t buffer_addr) {
   if (InBuffer(buffer_addr)) return true;
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   s.StopCount = kStopFailed;
   s.OpFailed = 1;
-  f_.Memo1.InsertFirstLine("Stopped at Device " + HexText(s.DeviceAddr, 4) + ", Buffer " +
-                           HexText(buffer_addr, 4) + ": the Buffer ends at FFFF");
-  f_.Memo1.visible = true;
+  p_.report.memo.InsertFirstLine("Stopped at Device " + HexText(s.DeviceAddr, 4) + ", Buffer " +
+                                 HexText(buffer_addr, 4) + ": the Buffer ends at FFFF");
+  p_.report.memo.visible = true;
   return false;
 }
 
 template <typename Action>
 bool ReadOps::ReadLoop(const int32_t* buffer_addr, Action&& action) {
-  ProgramState& s = f_.s;
+  ProgramState& s = p_.s;
   do {
     if (buffer_addr != nullptr && !CheckBufferEnd(*buffer_addr)) return false;
     ReadDeviceByte();
     action();
-    f_.window.StepPass();
+    p_.window.StepPass();
   } while (s.StopCount <= 0);
   return true;
 }
@@ -216,86 +210,86 @@ bool ReadOps::ReadPass(const int32_t* buffer_addr, Action&& action) {
 }
 
 void ReadOps::Move_EpromClick() {
-  ProgramState& s = f_.s;
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.RaisePriority();
-  f_.shell.EnterBusyState();
-  f_.Quit_Func_But.enabled = true;
-  f_.StaticText3.caption = kMoving;
+  ProgramState& s = p_.s;
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.RaisePriority();
+  p_.frame.EnterBusyState();
+  p_.report.quit.enabled = true;
+  p_.report.status.caption = kMoving;
   const bool whole =
       ReadPass(&s.BufferAddr, [&s] { s.Buffer[static_cast<size_t>(s.BufferAddr)] = s.ReadByte; });
-  f_.StaticText3.caption = whole ? kMoved : kNotFullyMoved;
-  f_.window.ShowCheckSum();
+  p_.report.status.caption = whole ? kMoved : kNotFullyMoved;
+  p_.window.ShowCheckSum();
   if (!whole) {
     // The checksum's own busy and idle states cleared these; the stop is still a failure.
     s.OpFailed = 1;
-    f_.Memo1.visible = true;
+    p_.report.memo.visible = true;
   }
-  f_.detect.EndDeviceCommand();
+  p_.detect.EndDeviceCommand();
 }
 
 void ReadOps::VerifyClick() {
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.RaisePriority();
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.RaisePriority();
   VerifyDevice();
 }
 
 void ReadOps::VerifyDevice() {
-  ProgramState& s = f_.s;
-  f_.shell.EnterBusyState();
-  f_.Quit_Func_But.enabled = true;
-  f_.StaticText3.caption = kVerifying;
-  f_.Memo1.visible = true;
-  f_.Memo1.ClearLines();
+  ProgramState& s = p_.s;
+  p_.frame.EnterBusyState();
+  p_.report.quit.enabled = true;
+  p_.report.status.caption = kVerifying;
+  p_.report.memo.visible = true;
+  p_.report.memo.ClearLines();
   ReadPass(&s.BufferAddr, [this, &s] {
     const uint8_t expected = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     if (expected != s.ReadByte) {
       s.OpFailed = 1;
-      f_.Memo1.InsertFirstLine(MismatchLine(s.DeviceAddr, expected, s.ReadByte));
+      p_.report.memo.InsertFirstLine(MismatchLine(s.DeviceAddr, expected, s.ReadByte));
     }
   });
   if (s.OpFailed == 1) {
-    f_.StaticText3.caption = kNotVerified;
+    p_.report.status.caption = kNotVerified;
   } else {
-    f_.StaticText3.caption = kVerified;
-    f_.Memo1.visible = false;
+    p_.report.status.caption = kVerified;
+    p_.report.memo.visible = false;
   }
-  f_.detect.EndDeviceCommand();
+  p_.detect.EndDeviceCommand();
 }
 
 void ReadOps::Blank_ChkClick() {
-  ProgramState& s = f_.s;
-  if (!f_.detect.BoxAnswers()) return;
+  ProgramState& s = p_.s;
+  if (!p_.detect.BoxAnswers()) return;
   // No priority raise: a blank check is not timing-critical.
-  f_.shell.EnterBusyState();
-  f_.Quit_Func_But.enabled = true;
-  f_.StaticText3.caption = kChecking;
+  p_.frame.EnterBusyState();
+  p_.report.quit.enabled = true;
+  p_.report.status.caption = kChecking;
   EnterReadMode();
-  f_.Memo1.ClearLines();
-  f_.Memo1.visible = true;
+  p_.report.memo.ClearLines();
+  p_.report.memo.visible = true;
   ReadLoop(nullptr, [this, &s] {
     if (s.ReadByte != s.BlankValue) {
-      f_.Memo1.InsertFirstLine(
+      p_.report.memo.InsertFirstLine(
           MismatchLine(s.DeviceAddr, static_cast<uint8_t>(s.BlankValue), s.ReadByte));
       s.OpFailed = 1;
     }
   });
   if (s.OpFailed == 1) {
-    f_.StaticText3.caption = kNotErased;
+    p_.report.status.caption = kNotErased;
   } else {
-    f_.StaticText3.caption = kErased;
-    f_.Memo1.visible = false;
+    p_.report.status.caption = kErased;
+    p_.report.memo.visible = false;
   }
-  f_.detect.EndDeviceCommand();
+  p_.detect.EndDeviceCommand();
 }
 
 void ReadOps::CompareClick() {
-  ProgramState& s = f_.s;
-  if (!f_.detect.BoxAnswers()) return;
-  f_.shell.RaisePriority();
-  f_.shell.EnterBusyState();
-  f_.Quit_Func_But.enabled = true;
-  f_.StaticText3.caption = kComparing;
+  ProgramState& s = p_.s;
+  if (!p_.detect.BoxAnswers()) return;
+  p_.frame.RaisePriority();
+  p_.frame.EnterBusyState();
+  p_.report.quit.enabled = true;
+  p_.report.status.caption = kComparing;
   // Compared with the buffer byte at the chip's own address, not through the window.
   const bool whole = ReadPass(&s.DeviceAddr, [&s] {
     const uint8_t wanted = s.Buffer[static_cast<size_t>(s.DeviceAddr)];
@@ -305,11 +299,11 @@ void ReadOps::CompareClick() {
     }
   });
   if (!whole) {
-    f_.StaticText3.caption = kNotFullyCompared;
+    p_.report.status.caption = kNotFullyCompared;
   } else {
-    f_.StaticText3.caption = s.OpFailed == 1 ? kCannotReprogram : kCanReprogram;
+    p_.report.status.caption = s.OpFailed == 1 ? kCannotReprogram : kCanReprogram;
   }
-  f_.detect.EndDeviceCommand();
+  p_.detect.EndDeviceCommand();
 }
 
 }  // namespace tarnwick

@@ -7,19 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "devices/families.h"
+#include "ops/ops_parts.h"
+
 namespace tarnwick {
-
-class TMainForm;
-
-// The chip families by DeviceFamily.
-enum FamilyCode : int32_t {
-  kFamily8741 = 1,
-  kFamily874x = 2,
-  kFamily8751H = 3,
-  kFamily87C5x = 4,
-  kFamily89C = 5,
-  kFamily89S = 6,
-};
 
 // StopCount values of a pass: 1 the window was done, 2 a byte failed, 5 Quit.
 inline constexpr int32_t kStopDone = 1;
@@ -31,13 +22,9 @@ inline constexpr int kSettleMs = 10;
 // "0123  EXPECTED-FF FOUND-7E": one mismatching byte.
 std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found);
 
-// Waits `ms` milliseconds on Timer1, passing window messages meanwhile.
-void TimerWaitFor(TMainForm& form, int ms);
-
 class ReadOps {
  public:
-  explicit ReadOps(TMainForm& form) : f_(form) {}
-  void Wire();
+  explicit ReadOps(OpsParts parts) : p_(parts) {}
 
   // Read mode for the selected family; SpeedCount 5 for the whole pass.
   void EnterReadMode();
@@ -76,7 +63,7 @@ class ReadOps {
   template <typename Action>
   bool ReadPass(const int32_t* buffer_addr, Action&& action);
 
-  TMainForm& f_;
+  OpsParts p_;
 };
 
 }  // namespace tarnwick

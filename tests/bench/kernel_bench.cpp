@@ -70,7 +70,7 @@ void ModelledStepWait(benchmark::State& state, Backend backend) {
   int64_t micros = 0;
   for (auto _ : state) {
     const int64_t start = sim.clock.NowMicros();
-    sim.f().detect.StepWait();
+    sim.f().waits.StepWait();
     micros = sim.clock.NowMicros() - start;
   }
   state.counters["stepwait_us"] = static_cast<double>(micros);

@@ -88,7 +88,7 @@ TEST(KernelTimingTest, AStepWaitLastsFourHundredMicrosecondsOnEveryBackend) {
       sim.FindBox();
       ASSERT_EQ(sim.f().s.ProgrammerFound, 1);
       const int64_t start = sim.clock.NowMicros();
-      sim.f().detect.StepWait();
+      sim.f().waits.StepWait();
       const double micros = static_cast<double>(sim.clock.NowMicros() - start);
       EXPECT_NEAR(micros, 400.0, 40.0) << "SpeedCount " << sim.f().s.SpeedCount;
     }

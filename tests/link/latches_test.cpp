@@ -120,7 +120,8 @@ TEST_F(LatchTest, ParkWithoutProgrammerWritesNothing) {
 TEST_F(LatchTest, OpenSavesTheExtendedControlRegisterAndSelectsStandardMode) {
   f.s.ProgrammerFound = 1;
   h.port.statusScript = {0x35};  // what the ECR reads
-  f.link.OpenPort();
+  PortRefusal refusal;
+  EXPECT_TRUE(f.link.OpenPort(refusal));
   EXPECT_EQ(h.port.opens, 1);
   EXPECT_EQ(h.port.accesses, (std::vector<PortAccess>{R(kEcr, 0x35), W(kEcr, 0x00)}));
   EXPECT_EQ(f.s.SavedEcr, 0x35);
@@ -128,26 +129,22 @@ TEST_F(LatchTest, OpenSavesTheExtendedControlRegisterAndSelectsStandardMode) {
   EXPECT_TRUE(h.toolkit.messages.empty());
 }
 
-TEST_F(LatchTest, RefusedOpenShowsTheReasonAndTouchesNoRegister) {
-  f.s.ProgrammerFound = 1;
-  h.port.refuseOpen = true;
-  h.port.refusal = {"/dev/parport0: join group lp", true};
-  f.link.OpenPort();
-  EXPECT_EQ(f.s.ProgrammerFound, 0);
-  EXPECT_TRUE(h.port.accesses.empty());
-  ASSERT_EQ(h.toolkit.messages.size(), 1u);
-  EXPECT_EQ(h.toolkit.messages[0].text, "Error: /dev/parport0: join group lp");
-  EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - /dev/parport0: join group lp");
-}
-
-TEST_F(LatchTest, AnAddressWithoutPortIsLoggedWithoutABox) {
-  f.s.ProgrammerFound = 1;
-  h.port.refuseOpen = true;
-  h.port.refusal = {"no printer port here", false};
-  f.link.OpenPort();
-  EXPECT_EQ(f.s.ProgrammerFound, 0);
-  EXPECT_TRUE(h.toolkit.messages.empty());
-  EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - no printer port here");
+// The link says why; the search logs every refused address, and a box only where the
+// port is there but this user may not have it.
+TEST_F(LatchTest, ARefusedOpenTouchesNoRegisterAndTheSearchSaysWhy) {
+  const PortRefusal refusals[] = {{"/dev/parport0: join group lp", true},
+                                  {"no printer port here", false}};
+  for (const PortRefusal& refusal : refusals) {
+    h.toolkit.messages.clear();
+    h.port.refuseOpen = true;
+    h.port.refusal = refusal;
+    f.detect.ProbePort();
+    EXPECT_EQ(f.s.ProgrammerFound, 0);
+    EXPECT_TRUE(h.port.accesses.empty());
+    EXPECT_EQ(h.toolkit.messages.size(), refusal.alert ? 1u : 0u);
+    if (refusal.alert) EXPECT_EQ(h.toolkit.messages[0].text, "Error: " + refusal.reason);
+    EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - " + refusal.reason);
+  }
 }
 
 TEST_F(LatchTest, CloseSwitchesVppOffParksAndRestoresTheEcrBeforeGivingThePortBack) {

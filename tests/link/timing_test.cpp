@@ -17,7 +17,8 @@ class CalibrationTest : public ::testing::Test {
     f.s.StatusPort = 0x379;
     f.s.ControlPort = 0x37A;
     f.s.ProgrammerFound = 1;
-    f.link.OpenPort();
+    PortRefusal refusal;
+    f.link.OpenPort(refusal);
   }
   SimBox box;
   HeadlessForm h{&box};
@@ -129,7 +130,7 @@ TEST_F(WaitTest, ScaledWaitReadsTheProductThenPassesMessagesOnce) {
     f.s.SpeedCount = c.speed;
     f.s.PulseWait = c.pulse;
     const int passes = h.toolkit.passes;
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     EXPECT_EQ(StatusReads(), c.reads) << c.speed << "x" << c.pulse;
     EXPECT_EQ(h.port.accesses.size(), c.reads) << "nothing but status reads";
     EXPECT_EQ(h.toolkit.passes, passes + 1);
@@ -138,24 +139,24 @@ TEST_F(WaitTest, ScaledWaitReadsTheProductThenPassesMessagesOnce) {
 
 TEST_F(WaitTest, ShortWaitReadsFiveTimesPulseWaitAndPassesNoMessages) {
   f.s.PulseWait = 7;
-  f.detect.ShortWait();
+  f.waits.ShortWait();
   EXPECT_EQ(StatusReads(), 35u);
   f.s.PulseWait = 0;
-  f.detect.ShortWait();
+  f.waits.ShortWait();
   EXPECT_EQ(StatusReads(), 35u);
   EXPECT_EQ(h.toolkit.passes, 0);
 }
 
 TEST_F(WaitTest, StepWaitReadsPulseWaitThenPassesMessagesOnce) {
   f.s.PulseWait = 7;
-  f.detect.StepWait();
+  f.waits.StepWait();
   EXPECT_EQ(StatusReads(), 7u);
   EXPECT_EQ(h.toolkit.passes, 1);
 }
 
 TEST_F(WaitTest, TimerWaitOfZeroStartsNoTimerAndPassesThreeTimes) {
   f.s.WaitMs = 0;
-  f.detect.TimerWait();
+  f.waits.TimerWait();
   EXPECT_EQ(h.toolkit.passes, 3);
   EXPECT_FALSE(f.Timer1Enabled);
   EXPECT_EQ(h.clock.NowMicros(), 0);
@@ -163,7 +164,7 @@ TEST_F(WaitTest, TimerWaitOfZeroStartsNoTimerAndPassesThreeTimes) {
 
 TEST_F(WaitTest, TimerWaitLastsItsMillisecondsOnTimer1) {
   f.s.WaitMs = 100;
-  f.detect.TimerWait();
+  f.waits.TimerWait();
   EXPECT_EQ(f.s.WaitMs, 0);
   EXPECT_EQ(f.Timer1Interval, 100);
   EXPECT_FALSE(f.Timer1Enabled);
@@ -173,7 +174,7 @@ TEST_F(WaitTest, TimerWaitLastsItsMillisecondsOnTimer1) {
 TEST_F(WaitTest, TimerWaitEndsWhenTheWindowCloses) {
   f.s.WaitMs = 100;
   h.toolkit.At(1, [&] { f.Close(); });
-  f.detect.TimerWait();
+  f.waits.TimerWait();
   EXPECT_TRUE(f.Closed());
 }
 
@@ -181,7 +182,7 @@ TEST_F(WaitTest, QuitTakesEffectInsideAWait) {
   f.Quit_Func_But.enabled = true;
   f.s.PulseWait = 1;
   h.toolkit.At(1, [&] { f.Click(f.Quit_Func_But); });
-  f.detect.StepWait();
+  f.waits.StepWait();
   EXPECT_EQ(f.s.StopCount, 5);
 }
 

@@ -81,7 +81,7 @@ void BM_TimerWait100InTheView(benchmark::State& state) {
   for (auto _ : state) {
     const double before = CpuSeconds();
     form.s.WaitMs = 100;
-    form.detect.TimerWait();
+    form.waits.TimerWait();
     cpu += CpuSeconds() - before;
   }
   state.counters["cpu_percent_of_a_core"] =

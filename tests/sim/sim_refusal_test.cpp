@@ -44,20 +44,20 @@ void Pulse874X(TMainForm& f, int addr, uint8_t data, Fault fault) {
   Load(f, kLatchB, 0xA8);
   Load(f, kLatch9, h);
   Load(f, kLatchA, addr);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatch9, h | 0x10);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatchA, data);
   Load(f, kLatchB, fault == Fault::kLatchBBit7High ? 0xA8 : 0x28);
-  f.detect.ShortWait();
+  f.waits.ShortWait();
   Load(f, kLatch1, fault == Fault::kLatch1Bit5High ? 0xB0 : 0x90);
   if (fault == Fault::kLatch9Read) Load(f, kLatch9, h | 0x30);
   if (fault == Fault::kVppOff) Load(f, kLatch3, 0x10);
   Load(f, kLatch2, base & (fault == Fault::kLatch2Bit3High ? 0xFD : 0xF5));
-  if (fault != Fault::kNoWait) f.detect.ShortWait();
+  if (fault != Fault::kNoWait) f.waits.ShortWait();
   Load(f, kLatch2, base & 0xF7);
   Load(f, kLatch1, 0xB0);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
 }
 
 // One pulse of a families 3 to 6 program cycle with one step changed.
@@ -68,12 +68,12 @@ void Pulse875X(TMainForm& f, int addr, uint8_t data, Fault fault) {
   if (fault == Fault::kModeMissing) Load(f, kLatchB, s.LatchBValue & ~0x40);
   if (fault == Fault::kLatch2Bit3High) Load(f, kLatch2, s.Latch2Value | 0x08);
   if (fault == Fault::kVppOff) Load(f, kLatch3, 0x10);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   int pulse = s.Latch1Value & 0xBF;
   if (fault == Fault::kWrongP) pulse &= ~0x04;
   if (fault != Fault::kNoBit6SetUp) Load(f, kLatch1, pulse);
   Load(f, kLatch1, pulse & 0x7F);
-  if (fault != Fault::kNoWait) f.detect.ShortWait();
+  if (fault != Fault::kNoWait) f.waits.ShortWait();
   Load(f, kLatch1, fault == Fault::kBit6Rises ? (pulse & 0x7F) | 0x40 : pulse);
   Load(f, kLatch1, s.Latch1Value & 0xF7);
   Load(f, kLatch2, s.Latch2Value | 0x08);

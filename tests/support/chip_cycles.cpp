@@ -17,7 +17,7 @@ int ModeWaitMs(const TMainForm& f) {
 
 void TimerWaitMs(TMainForm& f, int ms) {
   f.s.WaitMs = ms;
-  f.detect.TimerWait();
+  f.waits.TimerWait();
 }
 
 void ReadSetup874x(TMainForm& f) {
@@ -69,11 +69,11 @@ void SetAddress874x(TMainForm& f, int addr) {
   Load(f, kLatch9, h);
   Load(f, kLatch2, f.s.Latch2Base & 0xF7);
   Load(f, kLatchA, addr & 0xFF);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatch9, h | 0x10);
   Load(f, kLatch2, f.s.Latch2Base);
   Load(f, kLatch9, h | 0x30);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
 }
 
 void SetAddress875x(TMainForm& f, int addr) {
@@ -87,7 +87,7 @@ void SetAddress875x(TMainForm& f, int addr) {
   Load(f, kLatch1, s.Latch1Value);
   Load(f, kLatch3, s.Latch3Value | ((addr & 0x4000) != 0 ? 0x01 : 0));
   Load(f, kLatch2, s.Latch2Value);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
 }
 
 void SetAddress(TMainForm& f, int addr) {
@@ -116,18 +116,18 @@ void Program8741Byte(TMainForm& f, int addr, uint8_t data) {
   Load(f, kLatchB, 0xA8);
   Load(f, kLatch9, h);
   Load(f, kLatchA, addr & 0xFF);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatch9, h | 0x10);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatchA, data);
   Load(f, kLatchB, 0x28);
-  f.detect.ShortWait();
+  f.waits.ShortWait();
   Load(f, kLatch1, 0x90);
   Load(f, kLatch2, base & 0xF5);
-  f.detect.ShortWait();
+  f.waits.ShortWait();
   Load(f, kLatch2, base & 0xF7);
   Load(f, kLatch1, 0xB0);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
 }
 
 bool Program8748Byte(TMainForm& f, int addr, uint8_t data, int* attempts) {
@@ -138,9 +138,9 @@ bool Program8748Byte(TMainForm& f, int addr, uint8_t data, int* attempts) {
   Load(f, kLatch2, base & 0xF7);
   Load(f, kLatch9, h);
   Load(f, kLatchA, addr & 0xFF);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   Load(f, kLatch9, h | 0x10);
-  f.detect.ScaledWait();
+  f.waits.ScaledWait();
   int made = 0;
   do {
     ++made;
@@ -150,17 +150,17 @@ bool Program8748Byte(TMainForm& f, int addr, uint8_t data, int* attempts) {
     Load(f, kLatch2, base & 0xF7);
     s.SpeedCount = static_cast<uint16_t>(s.SpeedCount * 2);
     Load(f, kLatch1, 0x90);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     Load(f, kLatch2, base & 0xF5);
-    f.detect.ShortWait();
+    f.waits.ShortWait();
     Load(f, kLatch2, base & 0xF7);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     Load(f, kLatch1, 0xB0);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     Load(f, kLatchA, data ^ 0xFF);
     Load(f, kLatch2, base);
     Load(f, kLatch9, h | 0x30);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     f.link.ReadNibbles();
   } while (s.SpeedCount <= 50 && s.ReadByte != data);
   if (attempts != nullptr) *attempts = made;
@@ -185,9 +185,9 @@ void EnterProgramMode(TMainForm& f) {
 void PulseTrain(TMainForm& f) {
   for (int i = 0; i < f.s.SpeedCount; ++i) {
     Load(f, kLatch1, f.s.Latch1Pulse & 0x7F);
-    f.detect.ShortWait();
+    f.waits.ShortWait();
     Load(f, kLatch1, f.s.Latch1Pulse);
-    f.detect.ShortWait();
+    f.waits.ShortWait();
   }
 }
 
@@ -201,14 +201,14 @@ bool Program8751Byte(TMainForm& f, int addr, uint8_t data) {
     s.ReadByte = data;
     Load(f, kLatch2, s.Latch2Value);
     Load(f, kLatchA, data);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     s.Latch1Pulse = s.Latch1Value & 0xBF;
     Load(f, kLatch1, s.Latch1Pulse);
     PulseTrain(f);
     Load(f, kLatch1, s.Latch1Value & 0xF7);
     Load(f, kLatch2, s.Latch2Value | 0x08);
     Load(f, kLatchB, s.LatchBValue & 0xBF);
-    f.detect.ScaledWait();
+    f.waits.ScaledWait();
     f.link.ReadNibbles();
     s.SpeedCount = static_cast<uint16_t>(s.SpeedCount * 2);
   } while (s.SpeedCount <= 20 && s.ReadByte != data);
@@ -222,11 +222,11 @@ int ProgramFlashByte(TMainForm& f, int addr, uint8_t data, bool* ok) {
   Load(f, kLatchA, data);
   s.Latch1Pulse = s.Latch1Value & 0xBF;
   Load(f, kLatch1, s.Latch1Pulse);
-  f.detect.StepWait();
+  f.waits.StepWait();
   Load(f, kLatch1, s.Latch1Pulse & 0x7F);
-  f.detect.StepWait();
+  f.waits.StepWait();
   Load(f, kLatch1, s.Latch1Pulse);
-  f.detect.StepWait();
+  f.waits.StepWait();
   Load(f, kLatchB, s.LatchBValue & 0xBF);
   Load(f, kLatchA, data ^ 0xFF);
   Load(f, kLatch2, s.Latch2Value | 0x08);
