@@ -119,8 +119,10 @@ void CliProgress::Update(const TMainForm& form) {
   if (!report) return;
   shown_ = true;
   if (mode_ == ProgressMode::Json) {
-    err_ << "{\"command\":" << JsonString(command_) << ",\"address\":" << address
-         << ",\"end\":" << end << "}\n";
+    // One write per line, so a reader never sees half an object.
+    err_ << ("{\"command\":" + JsonString(command_) + ",\"address\":" + std::to_string(address) +
+             ",\"end\":" + std::to_string(end) + "}\n")
+         << std::flush;
     return;
   }
   const int64_t start = form.s.DeviceStart;
@@ -147,7 +149,8 @@ void CliProgress::Finish() {
 void CliProgress::Result(const std::string& text, int exit_code) {
   Finish();
   if (mode_ == ProgressMode::Json)
-    err_ << "{\"result\":" << JsonString(text) << ",\"exit\":" << exit_code << "}\n";
+    err_ << ("{\"result\":" + JsonString(text) + ",\"exit\":" + std::to_string(exit_code) + "}\n")
+         << std::flush;
 }
 
 std::string LogLine(const LogEntry& e) {

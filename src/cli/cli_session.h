@@ -111,6 +111,7 @@ class CliSession {
   CliProgress progress_;
   int deviceRow_ = -1;
   std::vector<CliMessage> errors_;  // error boxes of the step running
+  bool choosingNoDevice_ = false;
   std::string loading_;             // the file a load is reading, as typed
   std::string result_;
 };

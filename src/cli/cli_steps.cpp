@@ -21,6 +21,9 @@ constexpr int kFill00 = 0;
 constexpr int kFillFF = 1;
 constexpr int kFillXX = 2;
 
+// The first row of the device list, a heading: choosing it selects no chip.
+constexpr int kNoDeviceRow = 0;
+
 }  // namespace
 
 void CliSession::Click(Control& control, const char* what) {
@@ -68,7 +71,16 @@ bool CliSession::Busy() const {
 
 void CliSession::ChooseDevice() {
   TMainForm& f = *form_;
-  if (deviceRow_ < 0) return;
+  if (deviceRow_ < 0) {
+    if (o_.command != CliCommand::Convert) return;
+    // No chip for a convert: a heading row of the list, "No Device", whose window may
+    // reach the whole buffer. Its "No Device Was Selected." says nothing here.
+    Click(f.Device, "the Device button");
+    choosingNoDevice_ = true;
+    ChooseRow(f.Device_Box, kNoDeviceRow);
+    choosingNoDevice_ = false;
+    return;
+  }
   Click(f.Device, "the Device button");
   ChooseRow(f.Device_Box, deviceRow_);
   if (o_.confirm && NeedsProgrammer()) {
@@ -234,6 +246,7 @@ void CliSession::RunDeviceCommand() {
 
 void CliSession::OnMessage(const CliMessage& message) {
   TMainForm& f = *form_;
+  if (choosingNoDevice_) return;
   if (f.A874X.visible || f.A875X.visible) {
     AdapterPrompt(f.A874X.visible ? f.A874X : f.A875X, message.text);
     return;
