@@ -119,8 +119,7 @@ int CliSession::Run() {
     code = kExitSignalBase + InterruptSignal();
     Warn("tarnwick-cli: stopped by signal " + std::to_string(InterruptSignal()));
   }
-  Finish(code);
-  return code;
+  return Finish(code);
 }
 
 void CliSession::CheckArguments() {
@@ -281,9 +280,9 @@ void CliSession::ShutDown() {
   }
 }
 
-void CliSession::Finish(int code) {
+int CliSession::Finish(int code) {
   progress_.Result(result_, code);
-  if (!log_.is_open()) return;
+  if (!log_.is_open()) return code;
   LogEntry entry;
   entry.device = DeviceName(deviceRow_);
   entry.command = o_.commandName;
@@ -293,7 +292,12 @@ void CliSession::Finish(int code) {
   entry.verdict = result_;
   entry.exitCode = code;
   log_ << LogLine(entry) << std::flush;
-  if (!log_) Warn("tarnwick-cli: the log " + o_.logFile + " could not be written");
+  if (!log_) {
+    // A production record that is missing is a failure of the run, not a detail.
+    Warn("tarnwick-cli: the log " + o_.logFile + " could not be written");
+    if (code == kExitOk) code = kExitUsage;
+  }
+  return code;
 }
 
 void CliSession::Fail(int code, const std::string& text) {

@@ -77,7 +77,7 @@ class CliSession {
   void PrintLoadReport(const std::string& typed);
   void PrintMismatches();
   void Fail(int code, const std::string& text);  // reports and throws CliExit
-  void Finish(int code);
+  int Finish(int code);                // the log line and the last progress line; the final status
   void Say(const std::string& line);   // stdout, unless --quiet
   void Warn(const std::string& line);  // stderr
 
@@ -112,7 +112,7 @@ class CliSession {
   int deviceRow_ = -1;
   std::vector<CliMessage> errors_;  // error boxes of the step running
   bool choosingNoDevice_ = false;
-  std::string loading_;             // the file a load is reading, as typed
+  std::string loading_;  // the file a load is reading, as typed
   std::string result_;
 };
 

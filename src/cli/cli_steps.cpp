@@ -6,6 +6,10 @@
 
 #include "app/hex_text.h"
 #include "cli/cli_session.h"
+#include "formats/ascii_hex.h"
+#include "formats/file_io.h"
+#include "formats/intel_hex.h"
+#include "formats/motorola_hex.h"
 #include "link/detect.h"
 
 namespace tarnwick {
@@ -23,6 +27,38 @@ constexpr int kFillXX = 2;
 
 // The first row of the device list, a heading: choosing it selects no chip.
 constexpr int kNoDeviceRow = 0;
+
+// Whether the file gives the buffer any byte at all. The window loads a file of another
+// format without a word (its lines are skipped); a run that would then program or verify
+// nothing but the fill must not end in success.
+bool GivesAnyByte(const std::string& full, FileFormat format) {
+  std::string text;
+  try {
+    text = ReadWholeFile(full);
+  } catch (const FileError&) {
+    return true;  // the load has reported it
+  }
+  if (format == FileFormat::Binary) return !text.empty();
+  auto scratch = std::make_unique<BufferBytes>();
+  const HexLoadParams params;
+  try {
+    switch (format) {
+      case FileFormat::Intel:
+        return ReadIntelHex(text, params, *scratch).stored > 0;
+      case FileFormat::Motorola:
+        return ReadMotorolaHex(text, params, *scratch).stored > 0;
+      default:
+        return ReadAsciiHex(text, params, *scratch).stored > 0;
+    }
+  } catch (const ConversionError&) {
+    return true;  // the load has reported it
+  }
+}
+
+const char* FormatName(FileFormat format) {
+  static constexpr const char* kNames[] = {"binary", "Intel Hex", "Motorola", "Ascii Hex"};
+  return kNames[static_cast<int>(format)];
+}
 
 }  // namespace
 
@@ -147,6 +183,9 @@ void CliSession::LoadFile(const std::string& full, FileFormat format) {
     throw CliExit{kExitUsage};
   }
   if (f.Memo1.visible) PrintLoadReport(names_.Typed(full));
+  if (!GivesAnyByte(full, format))
+    Fail(kExitUsage, names_.Typed(full) + ": no " + FormatName(format) +
+                         " data in the file (another format? see --format)");
 }
 
 void CliSession::SaveFile(const std::string& full, FileFormat format) {

@@ -25,6 +25,9 @@ void CatchStopSignals() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal_number, &action, nullptr);
+  // A reader that goes away (| head) must not end the program before the port is
+  // released: the write fails instead.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST_F(CliTest, ManPageExamplesRunOnTheSimulatedBox) {
 }
 
 TEST_F(CliTest, CtrlCFromTheTerminalEndsALongVerifyWith130) {
-  Write("fw.hex", ":00000001FF\r\n");
+  Write("fw.hex", ":0100000000FF\r\n:00000001FF\r\n");
   int err_pipe[2];
   ASSERT_EQ(pipe(err_pipe), 0);
   const pid_t child = fork();

@@ -138,6 +138,7 @@ TEST_F(CliTest, EraseAndLockBitsOfFlashParts) {
 }
 
 TEST_F(CliTest, RefusesWhatTheWindowDoesNotOffer) {
+  Write("moto.hex", "S2140000000B30557A9FC4E90F34597EA3C8ED1338D8\r\nS804000000FB\r\n");
   struct {
     std::vector<std::string> args;
     const char* says;
@@ -150,6 +151,7 @@ TEST_F(CliTest, RefusesWhatTheWindowDoesNotOffer) {
       {{"--sim", "blank"}, "blank wants the chip"},
       {Sim("89C51", {"verify", Path("fw.txt")}), "not known by its extension"},
       {Sim("89C51", {"verify", Path("none.hex")}), "none.hex"},
+      {Sim("89C51", {"program", Path("moto.hex")}), "moto.hex: no Intel Hex data in the file"},
       {{"--port", "378", "--sim", "detect"}, "two different programmers"},
       {{"--fill", "XYZ", "detect"}, "--fill wants a byte"},
       {{"frobnicate"}, "unknown command frobnicate"},
