@@ -106,8 +106,9 @@ std::string JsonString(const std::string& text) {
 
 void CliProgress::Update(const TMainForm& form) {
   if (mode_ == ProgressMode::None || mode_ == ProgressMode::Auto) return;
-  // Only while the window is busy: the idle state resets the counters to the start.
-  if (!(form.StaticText3.colour == colour::Yellow)) return;
+  // Only while a pass runs: busy, with the Quit button live (the idle state resets the
+  // counters to the start; erase and lock bits have no pass to show).
+  if (!(form.StaticText3.colour == colour::Yellow) || !form.Quit_Func_But.enabled) return;
   const int64_t address = form.s.DeviceAddr;
   const int64_t end = form.s.DeviceEnd;
   if (address > end) return;  // past the last byte: the pass is over
