@@ -1,0 +1,254 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <utility>
+
+namespace tarnwick {
+
+namespace {
+
+struct CommandRow {
+  const char* name;
+  CliCommand command;
+  size_t files;  // FILE arguments it takes (lock takes its bit number instead)
+};
+
+constexpr std::array<CommandRow, 10> kCommands{{
+    {"devices", CliCommand::Devices, 0},
+    {"detect", CliCommand::Detect, 0},
+    {"blank", CliCommand::Blank, 0},
+    {"read", CliCommand::Read, 1},
+    {"verify", CliCommand::Verify, 1},
+    {"program", CliCommand::Program, 1},
+    {"compare", CliCommand::Compare, 1},
+    {"erase", CliCommand::Erase, 0},
+    {"lock", CliCommand::Lock, 1},
+    {"convert", CliCommand::Convert, 2},
+}};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// Options that take a value.
+constexpr std::array<const char*, 9> kValueOptions{"--port",   "--socket",   "--device",
+                                                   "--format", "--window",   "--offset",
+                                                   "--fill",   "--progress", "--log"};
+
+bool TakesValue(const std::string& name) {
+  return std::find_if(kValueOptions.begin(), kValueOptions.end(),
+                      [&](const char* o) { return name == o; }) != kValueOptions.end();
+}
+
+std::optional<WindowOption> ParseWindow(const std::string& text) {
+  const size_t a = text.find(':');
+  const size_t b = a == std::string::npos ? a : text.find(':', a + 1);
+  if (b == std::string::npos || text.find(':', b + 1) != std::string::npos) return std::nullopt;
+  const auto buf = ParseHexOption(text.substr(0, a), 5);
+  const auto start = ParseHexOption(text.substr(a + 1, b - a - 1), 5);
+  const auto end = ParseHexOption(text.substr(b + 1), 5);
+  if (!buf || !start || !end) return std::nullopt;
+  return WindowOption{*buf, *start, *end};
+}
+
+// Applies one option; an error text when its value is not usable.
+std::string ApplyOption(CliOptions& o, const std::string& name, const std::string& value) {
+  if (name == "--port") {
+    const auto port = ParseHexOption(value, 4);
+    if (!port || *port == 0) return "--port wants a hexadecimal port address such as 378";
+    o.port = static_cast<uint16_t>(*port);
+  } else if (name == "--socket") {
+    o.socketFile = value;
+  } else if (name == "--device") {
+    o.device = value;
+  } else if (name == "--format") {
+    o.format = FormatFromName(value);
+    if (!o.format) return "--format wants bin, intel, motorola or ascii";
+  } else if (name == "--window") {
+    o.window = ParseWindow(value);
+    if (!o.window) return "--window wants BUFSTART:DEVSTART:DEVEND in hexadecimal, such as 0:0:FFF";
+    if (o.window->deviceStart > o.window->deviceEnd)
+      return "--window: the device start lies after the device end";
+  } else if (name == "--offset") {
+    o.offset = ParseHexOption(value, 5);
+    if (!o.offset) return "--offset wants a hexadecimal offset of up to 5 digits";
+  } else if (name == "--fill") {
+    const auto fill = ParseHexOption(value, 2);
+    if (!fill) return "--fill wants a byte in hexadecimal: 00, FF or any other";
+    o.fill = *fill;
+  } else if (name == "--progress") {
+    if (value == "bar")
+      o.progress = ProgressMode::Bar;
+    else if (value == "json")
+      o.progress = ProgressMode::Json;
+    else if (value == "none")
+      o.progress = ProgressMode::None;
+    else
+      return "--progress wants bar, json or none";
+  } else if (name == "--log") {
+    o.logFile = value;
+  }
+  if (value.empty()) return name + " wants a value";
+  return {};
+}
+
+std::string ApplyFlag(CliOptions& o, const std::string& name) {
+  if (name == "--sim")
+    o.sim = true;
+  else if (name == "--quiet" || name == "-q")
+    o.quiet = true;
+  else if (name == "--help" || name == "-h")
+    o.help = true;
+  else if (name == "--version")
+    o.version = true;
+  else if (name == "--no-verify")
+    o.noVerify = true;
+  else if (name == "--confirm")
+    o.confirm = true;
+  else
+    return "unknown option " + name;
+  return {};
+}
+
+std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
+  if (words.empty()) return o.help || o.version ? std::string() : "no command given";
+  const auto row = std::find_if(kCommands.begin(), kCommands.end(),
+                                [&](const CommandRow& r) { return words[0] == r.name; });
+  if (row == kCommands.end()) return "unknown command " + words[0];
+  o.command = row->command;
+  o.commandName = row->name;
+  if (words.size() - 1 != row->files) {
+    static constexpr const char* kWants[] = {"no argument", "one file", "two files"};
+    if (o.command == CliCommand::Lock) return "lock wants the bit number: 1, 2 or 3";
+    return o.commandName + " wants " + kWants[row->files];
+  }
+  if (o.command == CliCommand::Lock) {
+    const std::string& bit = words[1];
+    if (bit != "1" && bit != "2" && bit != "3") return "lock wants the bit number: 1, 2 or 3";
+    o.lockBit = bit[0] - '0';
+  } else {
+    o.files.assign(words.begin() + 1, words.end());
+  }
+  if (o.port && o.sim) return "--port and --sim name two different programmers";
+  if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
+  return {};
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits) {
+  std::string digits = text;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+    digits = digits.substr(2);
+  if (digits.empty() || digits.size() > static_cast<size_t>(max_digits)) return std::nullopt;
+  int32_t value = 0;
+  for (char c : digits) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    const int d = std::isdigit(static_cast<unsigned char>(c))
+                      ? c - '0'
+                      : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+    value = value * 16 + d;
+  }
+  return value;
+}
+
+std::optional<FileFormat> FormatFromName(const std::string& name) {
+  const std::string n = Lower(name);
+  if (n == "bin") return FileFormat::Binary;
+  if (n == "intel") return FileFormat::Intel;
+  if (n == "motorola") return FileFormat::Motorola;
+  if (n == "ascii") return FileFormat::Ascii;
+  return std::nullopt;
+}
+
+std::optional<FileFormat> FormatFromExtension(const std::string& path) {
+  const std::string ext = Lower(std::filesystem::path(path).extension().string());
+  if (ext == ".bin") return FileFormat::Binary;
+  if (ext == ".hex" || ext == ".ihx") return FileFormat::Intel;
+  if (ext == ".s19" || ext == ".s28" || ext == ".s37" || ext == ".srec" || ext == ".mot")
+    return FileFormat::Motorola;
+  if (ext == ".asc") return FileFormat::Ascii;
+  return std::nullopt;
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  CliOptions& o = parsed.options;
+  std::vector<std::string> words;
+  bool options_end = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_end || arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_end = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> value;
+    if (const size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+    }
+    std::string error;
+    if (TakesValue(name)) {
+      if (!value) {
+        if (i + 1 >= args.size()) {
+          parsed.error = name + " wants a value";
+          return parsed;
+        }
+        value = args[++i];
+      }
+      error = ApplyOption(o, name, *value);
+    } else {
+      error = value ? name + " takes no value" : ApplyFlag(o, name);
+    }
+    if (!error.empty()) {
+      parsed.error = error;
+      return parsed;
+    }
+  }
+  parsed.error = CheckWords(o, words);
+  return parsed;
+}
+
+std::string UsageText() {
+  return R"(Usage: tarnwick-cli [PORT] [--device NAME] [options] COMMAND [ARGS]
+
+PORT:      --port ADDR             the Quillbox on the printer port at ADDR (hex, e.g. 378)
+           --sim [--socket FILE]   the simulated box; FILE keeps the chip between runs
+           (neither: the window's search of 0278, 0378 and 03BC)
+COMMANDS:  devices                 the device list with sizes, families, Vpp, adapter
+           detect                  find the box, print its port and the measured speed
+           blank                   blank check
+           read FILE               read the chip into FILE
+           verify FILE             compare the chip with FILE
+           program FILE            program FILE, then verify (unless --no-verify)
+           compare FILE            can FILE be programmed over the chip without erasing
+           erase                   erase (flash parts)
+           lock N                  program lock bit N (1, 2 or 3)
+           convert IN OUT          convert a file between the four formats; no programmer
+OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .ihx;
+                                   .s19 .s28 .s37 .srec .mot; .asc; convert: of OUT)
+           --window BUFSTART:DEVSTART:DEVEND (hex; default the whole chip from 0)
+           --offset HEX            the hex offset of loads
+           --fill 00|FF|XX         fill the buffer before loading (default the chip's blank value)
+           --no-verify             program without the verify pass
+           --confirm               wait for Enter after the adapter prompt
+           --progress bar|json|none  (bar on a terminal, none otherwise)
+           --log FILE              append one line per command for production records
+           --quiet, --help, --version
+
+Exit status: 0 success; 1 the chip failed; 2 usage, file or format errors;
+3 no programmer found or it stopped answering; 130 stopped by Ctrl-C.
+)";
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,79 @@
+// The command line of tarnwick-cli: which port, which chip, which window of the buffer,
+// which command. Parsing only; nothing here touches a port or a file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarnwick {
+
+enum class CliCommand {
+  None,
+  Devices,
+  Detect,
+  Blank,
+  Read,
+  Verify,
+  Program,
+  Compare,
+  Erase,
+  Lock,
+  Convert
+};
+
+// The buffer file formats, numbered as the File Type list of the window numbers them.
+enum class FileFormat : int { Binary = 0, Intel = 1, Motorola = 2, Ascii = 3 };
+
+enum class ProgressMode { Auto, Bar, Json, None };
+
+struct WindowOption {
+  int32_t bufferStart = 0;
+  int32_t deviceStart = 0;
+  int32_t deviceEnd = 0;
+};
+
+struct CliOptions {
+  std::optional<uint16_t> port;  // --port ADDR
+  bool sim = false;              // --sim
+  std::string socketFile;        // --socket FILE (with --sim)
+  std::string device;            // --device NAME, as typed
+  std::optional<FileFormat> format;
+  std::optional<WindowOption> window;
+  std::optional<int32_t> offset;
+  std::optional<int> fill;  // 0..255
+  ProgressMode progress = ProgressMode::Auto;
+  std::string logFile;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+  bool noVerify = false;
+  bool confirm = false;
+
+  CliCommand command = CliCommand::None;
+  std::string commandName;
+  std::vector<std::string> files;  // FILE, or IN and OUT of convert
+  int lockBit = 0;                 // 1..3
+};
+
+struct ParsedCommandLine {
+  CliOptions options;
+  std::string error;  // empty when the command line is usable
+};
+
+// Options may stand before or after the command; "--" ends them. Values follow as the
+// next word or after "=" (--device=87C51H).
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The format a file name's extension names (.bin; .hex .ihx; .s19 .s28 .s37 .srec .mot;
+// .asc), in any case; nullopt for any other name.
+std::optional<FileFormat> FormatFromExtension(const std::string& path);
+std::optional<FileFormat> FormatFromName(const std::string& name);  // bin, intel, ...
+
+// Hexadecimal text of 1 to max_digits digits, with or without a 0x prefix.
+std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits);
+
+std::string UsageText();
+
+}  // namespace tarnwick

@@ -1,0 +1,20 @@
+#include "cli/cli_run.h"
+
+#include <ostream>
+
+#include "cli/cli_options.h"
+#include "cli/cli_session.h"
+
+namespace tarnwick {
+
+int RunCli(const std::vector<std::string>& args, const CliStreams& io, const CliHooks& hooks) {
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) {
+    io.err << "tarnwick-cli: " << parsed.error << "\nTry tarnwick-cli --help.\n";
+    return kExitUsage;
+  }
+  CliSession session(parsed.options, io, hooks);
+  return session.Run();
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,122 @@
+// One run of tarnwick-cli: the bench (simulated box or a real port), the main window
+// over the command-line toolkit, and the command carried out through the window's own
+// controls and handlers, step by step as an operator would click them.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/virtual_clock.h"
+#include "cli/cli_options.h"
+#include "cli/cli_report.h"
+#include "cli/cli_run.h"
+#include "cli/cli_toolkit.h"
+#include "link/linux_port.h"
+#include "sim/sim_box.h"
+#include "sim/sim_socket.h"
+
+namespace tarnwick {
+
+// Ends the run with an exit status; the result text has been reported already.
+struct CliExit {
+  int code;
+};
+
+// The port as the search sees it when --port names one address: every other address is
+// refused before a single byte is written to it, so no other device is probed.
+class OnePortOnly final : public PortIo {
+ public:
+  OnePortOnly(PortIo& port, uint16_t base) : port_(port), base_(base) {}
+  uint8_t Read(uint16_t address) override { return port_.Read(address); }
+  void Write(uint16_t address, uint8_t value) override { port_.Write(address, value); }
+  bool Open(uint16_t base, PortRefusal& refusal) override;
+  void Close() override { port_.Close(); }
+  bool IsPortAddress(uint16_t base) override { return port_.IsPortAddress(base); }
+  bool ControlReadsReachThePort() const override { return port_.ControlReadsReachThePort(); }
+  void BoxFound() override { port_.BoxFound(); }
+
+ private:
+  PortIo& port_;
+  uint16_t base_;
+};
+
+class CliSession {
+ public:
+  CliSession(const CliOptions& options, const CliStreams& io, const CliHooks& hooks);
+  ~CliSession();
+  int Run();
+
+ private:
+  // Steps, in the order of a run. Each throws CliExit when the run ends there.
+  void CheckArguments();
+  void BuildBench();
+  void StartUp();
+  void Detect();
+  void ChooseDevice();
+  void SetWindow();
+  void FillBuffer();
+  void LoadFile(const std::string& full, FileFormat format);
+  void SaveFile(const std::string& full, FileFormat format);
+  void RunDeviceCommand();
+  void ShutDown();
+
+  // Helpers over the window's controls.
+  void Click(Control& control, const char* what);
+  void ChooseRow(Control& list, int row);
+  void Type(Control& edit, const std::string& keys);
+  void EnterValue(Control& button, int32_t value);
+  void ChooseFileType(FileFormat format);
+  bool Busy() const;
+
+  void OnMessage(const CliMessage& message);
+  void AdapterPrompt(const Control& drawing, const std::string& text);
+  void PrintLoadReport(const std::string& typed);
+  void PrintMismatches();
+  void Fail(int code, const std::string& text);  // reports and throws CliExit
+  int Finish(int code);                // the log line and the last progress line; the final status
+  void Say(const std::string& line);   // stdout, unless --quiet
+  void Warn(const std::string& line);  // stderr
+
+  bool NeedsProgrammer() const;
+  bool UsesBuffer() const;
+  FileFormat FormatOf(const std::string& typed, bool output) const;
+
+  const CliOptions& o_;
+  const CliStreams& io_;
+  const CliHooks& hooks_;
+
+  VirtualClock simClock_;
+  SteadyClock steadyClock_;
+  Clock* clock_ = nullptr;
+  VirtualClock* virtualClock_ = nullptr;
+  std::unique_ptr<SimBox> box_;
+  SimSocket socket_;
+  std::unique_ptr<LinuxPortIo> linuxPort_;
+  std::unique_ptr<OnePortOnly> onePort_;
+  PortIo* port_ = nullptr;
+  std::unique_ptr<ProcessPriority> ownPriority_;
+  ProcessPriority* priority_ = nullptr;
+  std::unique_ptr<CliToolkit> toolkit_;
+  std::unique_ptr<TMainForm> form_;
+
+  FileNames names_;
+  std::vector<std::string> fullFiles_;
+  std::string socketPath_;
+  bool socketExisted_ = false;
+  std::ofstream log_;
+  CliProgress progress_;
+  int deviceRow_ = -1;
+  std::vector<CliMessage> errors_;  // error boxes of the step running
+  bool choosingNoDevice_ = false;
+  std::string loading_;  // the file a load is reading, as typed
+  std::string result_;
+};
+
+// The buffer's last address.
+inline constexpr int32_t kWholeBufferEnd = kBufferSize - 1;
+
+}  // namespace tarnwick

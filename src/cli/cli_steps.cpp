@@ -1,0 +1,319 @@
+// The steps of a run as the operator would click them in the window: the device list,
+// the address entry box, Fill, File Type with Load and Save, and the command's button.
+#include <cctype>
+#include <istream>
+#include <ostream>
+
+#include "app/hex_text.h"
+#include "cli/cli_session.h"
+#include "formats/ascii_hex.h"
+#include "formats/file_io.h"
+#include "formats/intel_hex.h"
+#include "formats/motorola_hex.h"
+#include "link/detect.h"
+
+namespace tarnwick {
+
+namespace {
+
+constexpr char kEnter = 13;
+constexpr char kBackspace = 8;
+constexpr const char* kQuitPrefix = "&Quit = ";
+
+// The rows of FillBox.
+constexpr int kFill00 = 0;
+constexpr int kFillFF = 1;
+constexpr int kFillXX = 2;
+
+// The first row of the device list, a heading: choosing it selects no chip.
+constexpr int kNoDeviceRow = 0;
+
+// Whether the file gives the buffer any byte at all. The window loads a file of another
+// format without a word (its lines are skipped); a run that would then program or verify
+// nothing but the fill must not end in success.
+bool GivesAnyByte(const std::string& full, FileFormat format) {
+  std::string text;
+  try {
+    text = ReadWholeFile(full);
+  } catch (const FileError&) {
+    return true;  // the load has reported it
+  }
+  if (format == FileFormat::Binary) return !text.empty();
+  auto scratch = std::make_unique<BufferBytes>();
+  const HexLoadParams params;
+  try {
+    switch (format) {
+      case FileFormat::Intel:
+        return ReadIntelHex(text, params, *scratch).stored > 0;
+      case FileFormat::Motorola:
+        return ReadMotorolaHex(text, params, *scratch).stored > 0;
+      default:
+        return ReadAsciiHex(text, params, *scratch).stored > 0;
+    }
+  } catch (const ConversionError&) {
+    return true;  // the load has reported it
+  }
+}
+
+const char* FormatName(FileFormat format) {
+  static constexpr const char* kNames[] = {"binary", "Intel Hex", "Motorola", "Ascii Hex"};
+  return kNames[static_cast<int>(format)];
+}
+
+}  // namespace
+
+void CliSession::Click(Control& control, const char* what) {
+  // A dead control is one the window would not let the operator click either.
+  if (!control.Live()) Fail(kExitUsage, std::string(what) + " is not offered now");
+  form_->Click(control);
+}
+
+void CliSession::ChooseRow(Control& list, int row) {
+  if (!list.Live()) Fail(kExitUsage, "the list " + list.name() + " is not open");
+  form_->ListClick(list, row);
+}
+
+void CliSession::Type(Control& edit, const std::string& keys) {
+  // As the view types: each key through the form's key handling first; what survives
+  // lands in the text, upper-cased and up to the edit's length.
+  for (char key : keys) {
+    char ch = key;
+    form_->KeyPress(edit, ch);
+    if (ch == 0 || ch == kEnter) continue;
+    if (ch == kBackspace) {
+      if (!edit.text.empty()) edit.text.pop_back();
+      continue;
+    }
+    if (edit.maxLength > 0 && static_cast<int>(edit.text.size()) >= edit.maxLength) continue;
+    edit.text +=
+        edit.upperCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(ch))) : ch;
+  }
+}
+
+void CliSession::EnterValue(Control& button, int32_t value) {
+  Click(button, button.name().c_str());
+  if (!form_->Edit_Add.Live()) Fail(kExitUsage, "the entry box did not open");
+  Type(form_->Edit_Add, HexText(value, 1) + kEnter);
+}
+
+void CliSession::ChooseFileType(FileFormat format) {
+  Click(form_->File_But, "File Type");
+  ChooseRow(form_->File_Type, static_cast<int>(format));
+}
+
+bool CliSession::Busy() const {
+  return form_->StaticText3.colour == colour::Yellow;
+}
+
+void CliSession::ChooseDevice() {
+  TMainForm& f = *form_;
+  if (deviceRow_ < 0) {
+    if (o_.command != CliCommand::Convert) return;
+    // No chip for a convert: a heading row of the list, "No Device", whose window may
+    // reach the whole buffer. Its "No Device Was Selected." says nothing here.
+    Click(f.Device, "the Device button");
+    choosingNoDevice_ = true;
+    ChooseRow(f.Device_Box, kNoDeviceRow);
+    choosingNoDevice_ = false;
+    return;
+  }
+  Click(f.Device, "the Device button");
+  ChooseRow(f.Device_Box, deviceRow_);
+  if (o_.confirm && NeedsProgrammer()) {
+    io_.err << "Seat the " << DeviceName(deviceRow_)
+            << " as shown, then press Enter (Ctrl-C stops)..." << std::flush;
+    std::string answer;
+    std::getline(io_.in, answer);
+    io_.err << '\n';
+    if (InterruptRequested()) throw CliExit{kExitSignalBase + InterruptSignal()};
+    if (!io_.in) Fail(kExitUsage, "no Enter came: the chip was not confirmed");
+  }
+}
+
+void CliSession::SetWindow() {
+  TMainForm& f = *form_;
+  const ProgramState& s = f.s;
+  if (o_.window) {
+    const WindowOption& w = *o_.window;
+    // The end first: the start is kept at or below it after every entry.
+    EnterValue(f.End_Add, w.deviceEnd);
+    EnterValue(f.Start_Add, w.deviceStart);
+    EnterValue(f.Start_Buf_Add, w.bufferStart);
+    if (s.DeviceEnd != w.deviceEnd || s.DeviceStart != w.deviceStart ||
+        s.BufferStart != w.bufferStart) {
+      Fail(kExitUsage, "--window " + HexText(w.bufferStart, 4) + ":" + HexText(w.deviceStart, 4) +
+                           ":" + HexText(w.deviceEnd, 4) + " does not fit the " +
+                           DeviceName(deviceRow_) + ", whose last address is " +
+                           HexText(s.ChipEnd, 4));
+    }
+  } else if (deviceRow_ < 0) {
+    // No chip (convert): the whole buffer.
+    EnterValue(f.End_Add, kWholeBufferEnd);
+  }
+  // Every byte of the window must lie in the buffer, on the buffer's side as well.
+  if (int64_t{s.BufferStart} + s.DeviceEnd - s.DeviceStart > kWholeBufferEnd ||
+      (UsesBuffer() && s.DeviceEnd > kWholeBufferEnd)) {
+    Fail(kExitUsage, "the window runs past buffer address FFFF");
+  }
+  if (o_.offset) EnterValue(f.Offset, *o_.offset);
+}
+
+void CliSession::FillBuffer() {
+  TMainForm& f = *form_;
+  // The chip's erased value by default, so bytes no file names program nothing.
+  const int value = o_.fill.value_or(deviceRow_ >= 0 ? f.s.BlankValue : 0xFF);
+  Click(f.Fill, "Fill Buffer");
+  const int row = value == 0x00 ? kFill00 : value == 0xFF ? kFillFF : kFillXX;
+  ChooseRow(f.FillBox, row);
+  if (row == kFillXX) Type(f.Fill_Edit, HexText(value, 2) + kEnter);
+  if (Busy()) Fail(kExitUsage, "the fill did not end");
+}
+
+void CliSession::LoadFile(const std::string& full, FileFormat format) {
+  TMainForm& f = *form_;
+  ChooseFileType(format);
+  errors_.clear();
+  loading_ = names_.Typed(full);
+  toolkit_->dialogAnswers = {full};
+  Click(f.Load_But, "Load Buffer");
+  loading_.clear();
+  toolkit_->dialogAnswers.clear();
+  if (!errors_.empty() || Busy()) {
+    result_ = f.StaticText3.caption;
+    throw CliExit{kExitUsage};
+  }
+  if (f.Memo1.visible) PrintLoadReport(names_.Typed(full));
+  if (!GivesAnyByte(full, format))
+    Fail(kExitUsage, names_.Typed(full) + ": no " + FormatName(format) +
+                         " data in the file (another format? see --format)");
+}
+
+void CliSession::SaveFile(const std::string& full, FileFormat format) {
+  TMainForm& f = *form_;
+  ChooseFileType(format);
+  errors_.clear();
+  toolkit_->dialogAnswers = {full};
+  Click(f.Save_But, "Save Buffer");
+  toolkit_->dialogAnswers.clear();
+  if (!errors_.empty()) {
+    result_ = f.StaticText3.caption;
+    throw CliExit{kExitUsage};
+  }
+}
+
+void CliSession::PrintLoadReport(const std::string& typed) {
+  // The memo lists bad checksums and overlapping records under a heading each, an entry
+  // per record, "Line N ..." first: as NAME:N: lines.
+  for (const std::string& line : form_->Memo1.lines()) {
+    size_t digits = 0;
+    if (line.rfind("Line ", 0) == 0)
+      while (5 + digits < line.size() && std::isdigit(static_cast<unsigned char>(line[5 + digits])))
+        ++digits;
+    if (digits > 0)
+      Warn(typed + ":" + line.substr(5, digits) + ": " + line);
+    else
+      Warn(typed + ": " + line);
+  }
+}
+
+void CliSession::PrintMismatches() {
+  const Control& memo = form_->Memo1;
+  if (!memo.visible) return;
+  // The window puts the latest line on top; a script wants address order.
+  for (auto it = memo.lines().rbegin(); it != memo.lines().rend(); ++it) io_.out << *it << '\n';
+}
+
+void CliSession::RunDeviceCommand() {
+  TMainForm& f = *form_;
+  ProgramState& s = f.s;
+  const std::string chip = DeviceName(deviceRow_);
+  Control* button = nullptr;
+  switch (o_.command) {
+    case CliCommand::Blank:
+      button = &f.Blank_Chk;
+      break;
+    case CliCommand::Read:
+      button = &f.Move_Eprom;
+      break;
+    case CliCommand::Verify:
+      button = &f.Verify;
+      break;
+    case CliCommand::Program:
+      button = &f.Programm;
+      break;
+    case CliCommand::Compare:
+      button = &f.Compare;
+      break;
+    case CliCommand::Erase:
+      button = &f.Erase_But;
+      if (!button->Live()) Fail(kExitUsage, "erase: the " + chip + " is not electrically erasable");
+      break;
+    case CliCommand::Lock:
+      button = &f.Security;
+      if (!button->Live()) Fail(kExitUsage, "lock: the " + chip + " has no lock bits");
+      break;
+    default:
+      Fail(kExitUsage, "nothing to do");
+  }
+  if (o_.command == CliCommand::Program && o_.noVerify && s.AutoVerifyOn == 1)
+    Click(f.Auto_Verify, "Auto Verify");
+  if (InterruptRequested()) throw CliExit{kExitSignalBase + InterruptSignal()};
+  if (hooks_.beforeCommand) hooks_.beforeCommand();
+
+  errors_.clear();
+  toolkit_->onPass = [this] { progress_.Update(*form_); };
+  Click(*button, button->name().c_str());
+  if (o_.command == CliCommand::Lock && f.Security_List.Live())
+    ChooseRow(f.Security_List, o_.lockBit - 1);
+  toolkit_->onPass = nullptr;
+  progress_.Finish();
+
+  PrintMismatches();
+  result_ = f.StaticText3.caption;
+  Say(result_);
+  if (s.ProgrammerFound == 0) throw CliExit{kExitNoProgrammer};
+  if (InterruptRequested()) {
+    // The idle state shows on the Quit button where the pass stopped.
+    const std::string& quit = f.Quit_Func_But.caption;
+    if (quit.rfind(kQuitPrefix, 0) == 0)
+      Warn("tarnwick-cli: stopped at " + quit.substr(8) + " before the end of the window");
+    throw CliExit{kExitSignalBase + InterruptSignal()};
+  }
+  if (s.OpFailed != 0 || !errors_.empty()) throw CliExit{kExitChipFailed};
+  if (o_.command == CliCommand::Read) SaveFile(fullFiles_[0], FormatOf(o_.files[0], true));
+}
+
+void CliSession::OnMessage(const CliMessage& message) {
+  TMainForm& f = *form_;
+  if (choosingNoDevice_) return;
+  if (f.A874X.visible || f.A875X.visible) {
+    AdapterPrompt(f.A874X.visible ? f.A874X : f.A875X, message.text);
+    return;
+  }
+  if (message.kind == CliMessage::Kind::Error) errors_.push_back(message);
+  // The search's log stands behind its failure box: it says why each port failed.
+  if (message.text == kNotFoundText && f.Memo1.visible)
+    for (const std::string& line : f.Memo1.lines()) Warn(line);
+  const std::vector<std::string> lines = MessageLines(message.text, names_);
+  std::string lead = "tarnwick-cli: ";
+  if (!loading_.empty()) {
+    if (lines.front().rfind(loading_ + ":", 0) == 0)
+      lead.clear();
+    else if (message.kind == CliMessage::Kind::Information)
+      lead = loading_ + ": ";
+  }
+  bool first = true;
+  for (const std::string& line : lines) {
+    Warn((first ? lead : std::string(lead.size(), ' ')) + line);
+    first = false;
+  }
+}
+
+void CliSession::AdapterPrompt(const Control& drawing, const std::string& text) {
+  // A convert seats no chip; --quiet asks for no prompt.
+  if (o_.quiet || !NeedsProgrammer()) return;
+  for (const std::string& line : drawing.lines()) Warn(line);
+  if (!text.empty()) Warn(text);
+}
+
+}  // namespace tarnwick
