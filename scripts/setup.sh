@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build, run and test Tarnwick.
+# Installs what a fresh Debian 12 machine lacks to build, run, test and package Tarnwick.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
   clang-format
   fonts-liberation fonts-dejavu-core
   srecord
+  dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build with the Qt view tests (offscreen), then
-# the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds and runs every test: the normal build with the Qt view tests (offscreen), the
+# Debian package made from that same build and checked, then the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,6 +16,11 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 # for the README's performance section.
 ./build/tarnwick_bench --benchmark_min_time=0.05
 QT_QPA_PLATFORM=offscreen ./build/tarnwick_view_bench
+
+# The package from the build just tested (reconfigured for /usr, which recompiles one
+# file), checked as CI must see it.
+bash scripts/package.sh --build-dir build
+bash scripts/package_check.sh
 
 bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

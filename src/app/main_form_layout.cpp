@@ -52,7 +52,7 @@ void MakeOverlay(Control& c, int left, int top, int width, int height, Font font
 MainFormControls::MainFormControls() {
   Caption =
       "Tarnwick - 8741/8748/8749/8751/87C5x/89C5x/89S Programmer for the Quillbox II - Linux - "
-      "Version 1.0 - December 2026";
+      "Version " TARNWICK_VERSION " - " TARNWICK_RELEASE;
   OpenDialog1.filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
   OpenDialog1.defaultExt = ".Bin";
   OpenDialog1.mustExist = true;

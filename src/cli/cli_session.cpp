@@ -6,7 +6,7 @@
 #include <istream>
 #include <ostream>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 #include "link/detect.h"
 
 #ifndef TARNWICK_VERSION

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/virtual_clock.h"
+#include "base/virtual_clock.h"
 #include "cli/cli_options.h"
 #include "cli/cli_report.h"
 #include "cli/cli_run.h"

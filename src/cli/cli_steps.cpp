@@ -4,7 +4,7 @@
 #include <istream>
 #include <ostream>
 
-#include "app/hex_text.h"
+#include "base/hex_text.h"
 #include "cli/cli_session.h"
 #include "formats/ascii_hex.h"
 #include "formats/file_io.h"

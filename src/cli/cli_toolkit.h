@@ -10,9 +10,9 @@
 #include <functional>
 #include <string>
 
-#include "app/platform.h"
-#include "app/toolkit.h"
-#include "app/virtual_clock.h"
+#include "base/platform.h"
+#include "base/toolkit.h"
+#include "base/virtual_clock.h"
 
 namespace tarnwick {
 

@@ -87,7 +87,7 @@ class CliToolkitTest : public ::testing::Test {
 
 TEST_F(CliToolkitTest, TimerWaitsEndOnTheRealClock) {
   form.s.WaitMs = 3;
-  form.detect.TimerWait();
+  form.waits.TimerWait();
   EXPECT_EQ(form.s.WaitMs, 0);
   EXPECT_FALSE(form.Timer1Enabled);
 }

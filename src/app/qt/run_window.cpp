@@ -1,6 +1,7 @@
 #include "app/qt/run_window.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <memory>
 
@@ -66,6 +67,12 @@ int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock
 
 int RunWindow(QApplication& app, PortChoice choice) {
   app.setApplicationName("Tarnwick");
+  app.setApplicationVersion(TARNWICK_VERSION);
+  // The desktop matches the windows to the menu entry that started them by this name,
+  // and the installed icon theme holds the icon under the same id.
+  app.setDesktopFileName(choice == PortChoice::Hardware ? "org.tarnwick.Tarnwick"
+                                                        : "org.tarnwick.TarnwickSim");
+  app.setWindowIcon(QIcon::fromTheme("org.tarnwick.Tarnwick"));
   if (choice == PortChoice::Hardware) {
     LinuxPortIo port;
     LinuxPriority priority;
