@@ -87,7 +87,12 @@ class TMainForm : public MainFormControls, public CommandFrame {
   Shell shell{*this};
   Link link{s, sys.port};
   Waits waits{s, link, sys.toolkit, *this};
-  BufferWindow window{*this};
+  BufferWindow window{s,
+                      link,
+                      sys.toolkit,
+                      *this,
+                      {Start_Buf_Add, Start_Add, End_Add, Offset, Chk_Sum_But, Fill, FillBox,
+                       Fill_Edit, Edit_Add, Chg_Pass, Chg_Pulse, Chg_Delay, Chg_Lpt4}};
   Vpp vpp{s, link, Vpp_But, Test_Vpp};
   TestPanel testPanel{*this};
   DeviceSelect devices{

@@ -7,8 +7,29 @@
 
 namespace tarnwick {
 
-class TMainForm;
+class CommandFrame;
 class Control;
+class Link;
+class Toolkit;
+struct ProgramState;
+
+// The window's controls the address window, the entry box, the checksum and the fill
+// drive, by their names in the window.
+struct BufferWindowControls {
+  Control& Start_Buf_Add;
+  Control& Start_Add;
+  Control& End_Add;
+  Control& Offset;
+  Control& Chk_Sum_But;
+  Control& Fill;
+  Control& FillBox;
+  Control& Fill_Edit;
+  Control& Edit_Add;
+  Control& Chg_Pass;
+  Control& Chg_Pulse;
+  Control& Chg_Delay;
+  Control& Chg_Lpt4;
+};
 
 // Which value the entry box edits (EntryTarget).
 enum EntryTargetCode : int32_t {
@@ -28,7 +49,9 @@ inline constexpr int32_t kEntryBoxTop[] = {342, 362, 384, 402, 342, 362, 384, 32
 
 class BufferWindow {
  public:
-  explicit BufferWindow(TMainForm& form) : f_(form) {}
+  BufferWindow(ProgramState& state, Link& link, Toolkit& toolkit, CommandFrame& frame,
+               BufferWindowControls controls)
+      : s_(state), link_(link), toolkit_(toolkit), frame_(frame), c_(controls) {}
   void Wire();
 
   // Begins a pass: latches parked, counters at the window's start, StopCount 0.
@@ -69,7 +92,11 @@ class BufferWindow {
   void StoreEntry(const std::string& text);
   void FillBuffer(uint8_t value);
 
-  TMainForm& f_;
+  ProgramState& s_;
+  Link& link_;
+  Toolkit& toolkit_;
+  CommandFrame& frame_;
+  BufferWindowControls c_;
 };
 
 }  // namespace tarnwick

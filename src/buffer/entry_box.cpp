@@ -3,8 +3,10 @@
 // the window busy itself).
 #include <string>
 
-#include "app/main_form.h"
+#include "base/command_frame.h"
 #include "base/hex_text.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
 #include "buffer/buffer_window.h"
 
 namespace tarnwick {
@@ -14,28 +16,28 @@ constexpr char kEnter = 13;
 }
 
 void BufferWindow::WireEntryBox() {
-  f_.Start_Buf_Add.OnClick = [this] { Start_Buf_AddClick(); };
-  f_.Start_Add.OnClick = [this] { Start_AddClick(); };
-  f_.End_Add.OnClick = [this] { End_AddClick(); };
-  f_.Offset.OnClick = [this] { OffsetClick(); };
-  f_.Chg_Pass.OnClick = [this] { Chg_PassClick(); };
-  f_.Chg_Pulse.OnClick = [this] { Chg_PulseClick(); };
-  f_.Chg_Delay.OnClick = [this] { Chg_DelayClick(); };
-  f_.Chg_Lpt4.OnClick = [this] { Chg_Lpt4Click(); };
-  f_.Edit_Add.OnKeyPress = [this](char& key) { Edit_AddKeyPress(key); };
+  c_.Start_Buf_Add.OnClick = [this] { Start_Buf_AddClick(); };
+  c_.Start_Add.OnClick = [this] { Start_AddClick(); };
+  c_.End_Add.OnClick = [this] { End_AddClick(); };
+  c_.Offset.OnClick = [this] { OffsetClick(); };
+  c_.Chg_Pass.OnClick = [this] { Chg_PassClick(); };
+  c_.Chg_Pulse.OnClick = [this] { Chg_PulseClick(); };
+  c_.Chg_Delay.OnClick = [this] { Chg_DelayClick(); };
+  c_.Chg_Lpt4.OnClick = [this] { Chg_Lpt4Click(); };
+  c_.Edit_Add.OnKeyPress = [this](char& key) { Edit_AddKeyPress(key); };
 }
 
 void BufferWindow::Start_Buf_AddClick() {
-  OpenAddressEntry(kEntryBufferStart, f_.Start_Buf_Add);
+  OpenAddressEntry(kEntryBufferStart, c_.Start_Buf_Add);
 }
 void BufferWindow::Start_AddClick() {
-  OpenAddressEntry(kEntryDeviceStart, f_.Start_Add);
+  OpenAddressEntry(kEntryDeviceStart, c_.Start_Add);
 }
 void BufferWindow::End_AddClick() {
-  OpenAddressEntry(kEntryDeviceEnd, f_.End_Add);
+  OpenAddressEntry(kEntryDeviceEnd, c_.End_Add);
 }
 void BufferWindow::OffsetClick() {
-  OpenAddressEntry(kEntryHexOffset, f_.Offset);
+  OpenAddressEntry(kEntryHexOffset, c_.Offset);
 }
 void BufferWindow::Chg_PassClick() {
   OpenEntry(kEntryProgramPass);
@@ -52,22 +54,22 @@ void BufferWindow::Chg_Lpt4Click() {
 
 void BufferWindow::OpenAddressEntry(int32_t target, Control& button) {
   // Busy until Enter: only this button (to start the entry again) and the box live.
-  f_.shell.EnterBusyState();
+  frame_.EnterBusyState();
   button.enabled = true;
   OpenEntry(target);
 }
 
 void BufferWindow::OpenEntry(int32_t target) {
-  f_.Edit_Add.top = kEntryBoxTop[target - 1];
-  f_.s.EntryTarget = target;
+  c_.Edit_Add.top = kEntryBoxTop[target - 1];
+  s_.EntryTarget = target;
   ShowEntryBox();
 }
 
 void BufferWindow::ShowEntryBox() {
-  if (f_.s.LargeLayout == 1) f_.Edit_Add.top = f_.Edit_Add.top * 20 / 17 + 5;
-  f_.Edit_Add.visible = true;
-  f_.sys.toolkit.SetFocus(f_.Edit_Add);
-  f_.Edit_Add.text.clear();
+  if (s_.LargeLayout == 1) c_.Edit_Add.top = c_.Edit_Add.top * 20 / 17 + 5;
+  c_.Edit_Add.visible = true;
+  toolkit_.SetFocus(c_.Edit_Add);
+  c_.Edit_Add.text.clear();
 }
 
 void BufferWindow::Edit_AddKeyPress(char& key) {
@@ -77,16 +79,16 @@ void BufferWindow::Edit_AddKeyPress(char& key) {
     return;
   }
   key = 0;
-  f_.Edit_Add.visible = false;
-  const std::string text = f_.Edit_Add.text;
+  c_.Edit_Add.visible = false;
+  const std::string text = c_.Edit_Add.text;
   // A failed conversion ends the handler here: an address entry then stays busy with
   // its button live, so the operator can simply try again.
   if (!text.empty()) StoreEntry(text);
-  if (f_.s.EntryTarget < kEntryProgramPass) ApplyWindow();
+  if (s_.EntryTarget < kEntryProgramPass) ApplyWindow();
 }
 
 void BufferWindow::StoreEntry(const std::string& text) {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   switch (s.EntryTarget) {
     case kEntryBufferStart:
       s.BufferStart = ConvertHex(text);
@@ -103,20 +105,20 @@ void BufferWindow::StoreEntry(const std::string& text) {
     // The test-panel values are 16 bits wide: they keep the low half of what is typed.
     case kEntryProgramPass:
       s.ProgramPass = static_cast<uint16_t>(ConvertInteger(text));
-      f_.Chg_Pass.caption = "Program Pass=" + std::to_string(s.ProgramPass);
+      c_.Chg_Pass.caption = "Program Pass=" + std::to_string(s.ProgramPass);
       break;
     case kEntryProgramPulse:
       s.ProgramPulse = static_cast<uint16_t>(ConvertInteger(text));
       s.PulseWait = s.ProgramPulse;
-      f_.Chg_Pulse.caption = "Program Pulse=" + std::to_string(s.ProgramPulse);
+      c_.Chg_Pulse.caption = "Program Pulse=" + std::to_string(s.ProgramPulse);
       break;
     case kEntryPortDelay:
       s.PortDelay = static_cast<uint16_t>(ConvertInteger(text));
-      f_.Chg_Delay.caption = "Port Delay=" + std::to_string(s.PortDelay);
+      c_.Chg_Delay.caption = "Port Delay=" + std::to_string(s.PortDelay);
       break;
     case kEntryLpt4:
       s.Lpt4Address = static_cast<uint16_t>(ConvertHex(text));
-      f_.Chg_Lpt4.caption = "LPT4=" + HexText(s.Lpt4Address, 4);
+      c_.Chg_Lpt4.caption = "LPT4=" + HexText(s.Lpt4Address, 4);
       break;
     default:
       break;
