@@ -6,6 +6,7 @@
 #include "base/platform.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
+#include "link/latch_bits.h"
 #include "link/latches.h"
 #include "link/port_io.h"
 #include "link/vpp.h"
@@ -53,7 +54,7 @@ void Detector::ProbePort() {
   s.ControlPort = static_cast<uint16_t>(s.LptBase + 2);
   p_.link.ParkLatches();
   // Latch2 bit 3 low keeps any chip off the read path, so LatchA comes straight back.
-  p_.link.Load(kLatch2, 0xB7);
+  p_.link.Load(kLatch2, kL2Loopback);
   s.TestPattern = 0xA5;
   LoopbackTest();
   s.TestPattern = 0x5A;
@@ -160,7 +161,7 @@ bool Detector::BoxAnswers() {
   ProgramState& s = p_.s;
   if (s.ProgrammerFound > 0) {
     p_.link.ParkLatches();
-    p_.link.Load(kLatch2, 0xB7);  // no chip on the read path: LatchA comes straight back
+    p_.link.Load(kLatch2, kL2Loopback);  // no chip on the read path: LatchA comes straight back
     bool answered = true;
     for (int pattern : {0xA5, 0x5A}) {
       p_.link.Load(kLatchA, pattern);

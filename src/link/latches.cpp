@@ -1,6 +1,7 @@
 #include "link/latches.h"
 
 #include "base/program_state.h"
+#include "link/latch_bits.h"
 #include "link/port_io.h"
 
 namespace tarnwick {
@@ -12,7 +13,7 @@ void Link::Strobe(uint8_t select) {
   port_.Write(control, select);
   port_.Write(control, select);
   port_.Write(control, select);
-  const auto clock_high = static_cast<uint8_t>(select + 4);
+  const auto clock_high = static_cast<uint8_t>(select | kControlClock);
   port_.Write(control, clock_high);
   port_.Write(control, clock_high);
   port_.Write(control, clock_high);
@@ -28,14 +29,14 @@ void Link::Load(LatchSelect latch, int value) {
 void Link::ReadNibbles() {
   const uint16_t control = s_.ControlPort;
   const uint16_t status = s_.StatusPort;
-  // Control 0x00 puts the high nibble on the status lines, 0x04 the low one.
+  // The clock line low puts the high nibble on the status lines, high the low one.
   for (int i = 0; i < 5; ++i) port_.Write(control, 0x00);
   const uint8_t high = port_.Read(status);
-  for (int i = 0; i < 5; ++i) port_.Write(control, 0x04);
+  for (int i = 0; i < 5; ++i) port_.Write(control, kControlClock);
   const uint8_t low = port_.Read(status);
   port_.Write(control, 0x00);
-  s_.ReadByte =
-      static_cast<uint8_t>(((high ^ 0x80) & 0xF0) | (static_cast<uint8_t>(low ^ 0x80) >> 4));
+  s_.ReadByte = static_cast<uint8_t>(((high ^ kStatusBusyInverted) & kStatusNibble) |
+                                     (static_cast<uint8_t>(low ^ kStatusBusyInverted) >> 4));
 }
 
 bool Link::OpenPort(PortRefusal& refusal) {
@@ -68,8 +69,8 @@ void Link::ParkLatches() {
 
 void Link::ParkControlLines() {
   const uint16_t control = s_.ControlPort;
-  for (int i = 0; i < 3; ++i) port_.Write(control, 0x08);
-  for (int i = 0; i < 3; ++i) port_.Write(control, 0x0C);
+  for (int i = 0; i < 3; ++i) port_.Write(control, kControlNoLatch);
+  for (int i = 0; i < 3; ++i) port_.Write(control, kControlNoLatch | kControlClock);
 }
 
 void Link::ReadStatus(int64_t n) {

@@ -3,6 +3,7 @@
 #include "base/controls.h"
 #include "base/program_state.h"
 #include "devices/families.h"
+#include "link/latch_bits.h"
 #include "link/latches.h"
 
 namespace tarnwick {
@@ -53,7 +54,8 @@ void Vpp::Test_VppClick() {
   // No port is open before the programmer was found: nothing to send the level to.
   if (s.ProgrammerFound < 1) return;
   link_.Load(kLatch3, s.Latch3Base);
-  link_.Load(kLatch2, s.Latch2Base & 0xFA);  // Vpp switched to the socket, no chip cycle
+  link_.Load(kLatch2,
+             s.Latch2Base & Without(kL2VppHold));  // Vpp switched to the socket, no chip cycle
 }
 
 }  // namespace tarnwick

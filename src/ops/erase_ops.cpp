@@ -7,6 +7,7 @@
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "link/detect.h"
+#include "link/latch_bits.h"
 #include "link/latches.h"
 #include "link/vpp.h"
 #include "link/waits.h"
@@ -20,9 +21,9 @@ namespace {
 // then mode 0x10 with P3.6/P3.7 low for the erase pulse proper.
 constexpr uint8_t kEraseAddress = 0xAA;
 constexpr uint8_t kEraseData = 0x55;
-constexpr uint8_t kEraseLatch1Pulse = 0xBA;
-constexpr uint8_t kLatch1Idle875x = 0xF7;
-constexpr uint8_t kLatch1SecurityFlash = 0xBE;
+constexpr uint8_t kEraseLatch1Pulse = Without(kL1ProgramEnable | kL1P37 | kL1P36);
+// The 89S parts take the lock bits from the data byte, with the lock-3 mode pins.
+constexpr uint8_t kLatch1SecurityFlash = Without(kL1ProgramEnable | kL1P36);
 }  // namespace
 
 void EraseOps::Erase_ButClick() {
@@ -32,10 +33,10 @@ void EraseOps::Erase_ButClick() {
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
   p_.report.status.caption = kErasingText;
-  s.LatchBMode = 0x40;
-  link.Load(kLatchB, 0x40);
-  s.Latch2Value = s.Latch2Base & 0xF7;
-  s.Latch1Value = 0xFF;
+  s.LatchBMode = kLBModeProgram;
+  link.Load(kLatchB, kLBModeProgram);
+  s.Latch2Value = s.Latch2Base & Without(kL2ChipEnable);
+  s.Latch1Value = kL1Idle875x;
   p_.waits.TimerWait(10);
   link.Load(kLatch1, s.Latch1Value);
   p_.waits.TimerWait(1);
@@ -44,24 +45,24 @@ void EraseOps::Erase_ButClick() {
   s.DeviceAddr = kEraseAddress;
   reads_.SetAddress();
   link.Load(kLatchA, kEraseData);
-  s.Latch1Pulse = s.Latch1Value & 0xBF;
+  s.Latch1Pulse = s.Latch1Value & Without(kL1ProgramEnable);
   link.Load(kLatch1, s.Latch1Pulse);
-  link.Load(kLatch1, s.Latch1Pulse & 0x7F);
+  link.Load(kLatch1, s.Latch1Pulse & Without(kL1Prog));
   p_.waits.TimerWait(ModeWaitMs(s.PulseWait));
   link.Load(kLatch1, s.Latch1Pulse);
   p_.waits.TimerWait(1);
   link.Load(kLatch1, s.Latch1Value);
-  s.LatchBMode = 0x10;
+  s.LatchBMode = kLBModeEraseOrLock3;
   reads_.ReadSetup875x();
   s.Latch1Pulse = kEraseLatch1Pulse;
   link.Load(kLatch1, kEraseLatch1Pulse);
   p_.waits.TimerWait(1);
   // The erase pulse proper, the full PulseWait in milliseconds.
-  link.Load(kLatch1, kEraseLatch1Pulse & 0x7F);
+  link.Load(kLatch1, kEraseLatch1Pulse & Without(kL1Prog));
   p_.waits.TimerWait(s.PulseWait);
   link.Load(kLatch1, kEraseLatch1Pulse);
   p_.waits.TimerWait(1);
-  link.Load(kLatch1, kLatch1Idle875x);
+  link.Load(kLatch1, kL1Read875x);
   p_.report.status.caption = kErasedText;
   p_.detect.EndDeviceCommand();
 }
@@ -83,7 +84,7 @@ void EraseOps::Security_ListClick() {
     // The train's length must not depend on what ran before.
     s.SpeedCount = 5;
     if (s.DeviceFamily == kFamily89S) {
-      s.LatchBMode = 0x10;
+      s.LatchBMode = kLBModeEraseOrLock3;
       reads_.ReadSetup875x();
       p_.waits.TimerWait(1);
       link.Load(kLatchA, bits.flashData);
@@ -98,7 +99,7 @@ void EraseOps::Security_ListClick() {
     }
     p_.waits.TimerWait(1);
     programs_.PulseTrain();
-    link.Load(kLatch1, kLatch1Idle875x);
+    link.Load(kLatch1, kL1Read875x);
     p_.report.status.caption =
         "Security Bit #" + std::to_string(row + 1) + " has been programmed...";
   }

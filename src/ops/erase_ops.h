@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "link/latch_bits.h"
 #include "ops/ops_parts.h"
 
 namespace tarnwick {
@@ -25,9 +26,9 @@ struct SecurityRow {
 };
 
 inline constexpr SecurityRow kSecurityRows[] = {
-    {0x50, 0xBF, 0x7F},
-    {0x50, 0xBA, 0xBF},
-    {0x10, 0xBE, 0xDF},
+    {kLBModeLock12, Without(kL1ProgramEnable), Without(1 << 7)},
+    {kLBModeLock12, Without(kL1ProgramEnable | kL1P37 | kL1P36), Without(1 << 6)},
+    {kLBModeEraseOrLock3, Without(kL1ProgramEnable | kL1P36), Without(1 << 5)},
 };
 inline constexpr int kSecurityCancelRow = 3;
 

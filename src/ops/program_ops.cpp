@@ -5,6 +5,7 @@
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "link/detect.h"
+#include "link/latch_bits.h"
 #include "link/latches.h"
 #include "link/vpp.h"
 #include "link/waits.h"
@@ -14,10 +15,6 @@ namespace tarnwick {
 
 namespace {
 
-// Latch1 on the 874X adapter: 0xB0 holds the chip in read, 0x90 drops bit 5 for
-// program (PROG as input, EA at Vpp).
-constexpr uint8_t kLatch1Read874x = 0xB0;
-constexpr uint8_t kLatch1Program874x = 0x90;
 // Pauses around the 8741's passes, milliseconds.
 constexpr int kTestByteSettleMs = 200;
 constexpr int kPassSettleMs = 100;
@@ -82,29 +79,29 @@ void ProgramOps::Program8741Byte() {
   Link& link = p_.link;
   Waits& wait = p_.waits;
   const int high = (s.DeviceAddr >> 8) & 0xFF;
-  link.Load(kLatchB, 0xA8);
+  link.Load(kLatchB, kLB874x);
   link.Load(kLatch9, high);
   link.Load(kLatchA, s.DeviceAddr & 0xFF);
   wait.ScaledWait();
-  link.Load(kLatch9, high | 0x10);
+  link.Load(kLatch9, high | kL9Ale874x);
   wait.ScaledWait();
   link.Load(kLatchA, s.ReadByte);
   // LatchB bit 7 low selects the 8741's program path.
-  link.Load(kLatchB, 0x28);
+  link.Load(kLatchB, kLBProgram8741);
   wait.ShortWait();
-  link.Load(kLatch1, kLatch1Program874x);
+  link.Load(kLatch1, kL1Program874x);
   // The pulse itself: Latch2 bit 1 low for five units, no message in between.
-  link.Load(kLatch2, s.Latch2Base & 0xF5);
+  link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable | kL2Prog874x));
   wait.ShortWait();
-  link.Load(kLatch2, s.Latch2Base & 0xF7);
-  link.Load(kLatch1, kLatch1Read874x);
+  link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
+  link.Load(kLatch1, kL1Read874x);
   wait.ScaledWait();
 }
 
 void ProgramOps::Program8741Pass() {
   ProgramState& s = p_.s;
   reads_.EnterReadMode();
-  p_.link.Load(kLatch2, s.Latch2Base & 0xF7);
+  p_.link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
   do {
     if (!reads_.CheckBufferEnd(s.BufferAddr)) return;
     s.ReadByte = s.Buffer[static_cast<size_t>(s.BufferAddr)];
@@ -167,31 +164,31 @@ void ProgramOps::Program8748() {
     const int high = (s.DeviceAddr >> 8) & 0xFF;
     const uint8_t data = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     s.SpeedCount = 5;
-    link.Load(kLatch2, s.Latch2Base & 0xF7);
+    link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
     link.Load(kLatch9, high);
     link.Load(kLatchA, s.DeviceAddr & 0xFF);
     wait.ScaledWait();
-    link.Load(kLatch9, high | 0x10);
+    link.Load(kLatch9, high | kL9Ale874x);
     wait.ScaledWait();
     // Each attempt doubles SpeedCount, and with it every wait around the pulse.
     do {
       s.ReadByte = data;
       link.Load(kLatchA, data);
-      link.Load(kLatch9, high | 0x10);
-      link.Load(kLatch2, s.Latch2Base & 0xF7);
+      link.Load(kLatch9, high | kL9Ale874x);
+      link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
       s.SpeedCount = static_cast<uint16_t>(s.SpeedCount * 2);
-      link.Load(kLatch1, kLatch1Program874x);
+      link.Load(kLatch1, kL1Program874x);
       wait.ScaledWait();
-      link.Load(kLatch2, s.Latch2Base & 0xF5);
+      link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable | kL2Prog874x));
       wait.ShortWait();
-      link.Load(kLatch2, s.Latch2Base & 0xF7);
+      link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
       wait.ScaledWait();
-      link.Load(kLatch1, kLatch1Read874x);
+      link.Load(kLatch1, kL1Read874x);
       wait.ScaledWait();
       // The complement on LatchA: a chip that does not drive cannot read back right.
       link.Load(kLatchA, data ^ 0xFF);
       link.Load(kLatch2, s.Latch2Base);
-      link.Load(kLatch9, high | 0x30);
+      link.Load(kLatch9, high | kL9Ale874x | kL9Read874x);
       wait.ScaledWait();
       link.ReadNibbles();
     } while (s.SpeedCount <= 50 && s.ReadByte != data);
@@ -205,12 +202,12 @@ void ProgramOps::Program8748() {
 void ProgramOps::EnterProgramMode() {
   ProgramState& s = p_.s;
   p_.vpp.ApplyVpp();
-  s.LatchBMode = 0x40;
-  s.Latch1Value = 0xFF;
-  s.Latch3Value = 0xB0;
-  p_.link.Load(kLatch3, 0xB0);
+  s.LatchBMode = kLBModeProgram;
+  s.Latch1Value = kL1Idle875x;
+  s.Latch3Value = kL3Socket;
+  p_.link.Load(kLatch3, kL3Socket);
   // Latch2 bit 3 low keeps the chip off the bus while LatchA drives the data.
-  s.Latch2Value = s.Latch2Base & 0xF7;
+  s.Latch2Value = s.Latch2Base & Without(kL2ChipEnable);
   p_.link.Load(kLatchB, s.LatchBMode);
   const int settle = ModeWaitMs(s.PulseWait);
   p_.waits.TimerWait(settle);
@@ -222,7 +219,7 @@ void ProgramOps::EnterProgramMode() {
 void ProgramOps::PulseTrain() {
   ProgramState& s = p_.s;
   for (int i = 0; i < s.SpeedCount; ++i) {
-    p_.link.Load(kLatch1, s.Latch1Pulse & 0x7F);
+    p_.link.Load(kLatch1, s.Latch1Pulse & Without(kL1Prog));
     p_.waits.ShortWait();
     p_.link.Load(kLatch1, s.Latch1Pulse);
     p_.waits.ShortWait();
@@ -250,13 +247,13 @@ void ProgramOps::Program8751() {
       link.Load(kLatch2, s.Latch2Value);
       link.Load(kLatchA, data);
       wait.ScaledWait();
-      s.Latch1Pulse = s.Latch1Value & 0xBF;
+      s.Latch1Pulse = s.Latch1Value & Without(kL1ProgramEnable);
       link.Load(kLatch1, s.Latch1Pulse);
       PulseTrain();
       // Back to read: PSEN low, the chip on the bus, the program mode bit off.
-      link.Load(kLatch1, s.Latch1Value & 0xF7);
-      link.Load(kLatch2, s.Latch2Value | 0x08);
-      link.Load(kLatchB, s.LatchBValue & 0xBF);
+      link.Load(kLatch1, s.Latch1Value & Without(kL1Psen));
+      link.Load(kLatch2, s.Latch2Value | kL2ChipEnable);
+      link.Load(kLatchB, s.LatchBValue & Without(kLBP26));
       wait.ScaledWait();
       link.ReadNibbles();
       s.SpeedCount = static_cast<uint16_t>(s.SpeedCount * 2);
@@ -282,16 +279,16 @@ void ProgramOps::ProgramFlash() {
     if (data != s.BlankValue) {
       reads_.SetAddress();
       link.Load(kLatchA, data);
-      s.Latch1Pulse = s.Latch1Value & 0xBF;
+      s.Latch1Pulse = s.Latch1Value & Without(kL1ProgramEnable);
       link.Load(kLatch1, s.Latch1Pulse);
       wait.StepWait();
-      link.Load(kLatch1, s.Latch1Pulse & 0x7F);
+      link.Load(kLatch1, s.Latch1Pulse & Without(kL1Prog));
       wait.StepWait();
       link.Load(kLatch1, s.Latch1Pulse);
       wait.StepWait();
-      link.Load(kLatchB, s.LatchBValue & 0xBF);
+      link.Load(kLatchB, s.LatchBValue & Without(kLBP26));
       link.Load(kLatchA, data ^ 0xFF);
-      link.Load(kLatch2, s.Latch2Value | 0x08);
+      link.Load(kLatch2, s.Latch2Value | kL2ChipEnable);
       // Data polling: while the write is still running the chip returns the byte
       // with bit 7 inverted.
       int polls = 0;

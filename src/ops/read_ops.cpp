@@ -5,6 +5,7 @@
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
 #include "link/detect.h"
+#include "link/latch_bits.h"
 #include "link/latches.h"
 #include "link/vpp.h"
 #include "link/waits.h"
@@ -26,13 +27,6 @@ constexpr const char* kComparing = "Comparing Device for Re-Progamablity....";
 constexpr const char* kCanReprogram = "Device Can be Reprogrammed....";
 constexpr const char* kCannotReprogram = "Device CAN NOT be Reprogrammed....";
 constexpr const char* kNotFullyCompared = "Device NOT Fully Compared to Buffer....";
-
-// Read mode on the 875X adapter: Latch1 bit 3 low enables the chip's outputs (PSEN);
-// the flash parts with serial programming want bit 6 low instead.
-constexpr uint8_t kLatch1Read875x = 0xF7;
-constexpr uint8_t kLatch1Read89S = 0xB7;
-// Latch3 bit 7 powers the socket; bit 0 carries A14.
-constexpr uint8_t kLatch3Socket = 0xB0;
 
 // An EPROM cell can only be programmed from its erased state towards the other level:
 // chips erased to 00 can gain 1 bits, chips erased to FF can gain 0 bits.
@@ -79,12 +73,12 @@ void ReadOps::EnterReadMode() {
 
 void ReadOps::ReadSetup874x() {
   Link& link = p_.link;
-  link.Load(kLatch1, 0xF0);
-  link.Load(kLatch9, 0x30);
-  link.Load(kLatchB, 0xA8);
+  link.Load(kLatch1, kL1Read874x | kL1PowerUp874x);
+  link.Load(kLatch9, kL9Read874x | kL9Ale874x);
+  link.Load(kLatchB, kLB874x);
   p_.waits.TimerWait(kSettleMs);
   link.Load(kLatch9, 0x00);
-  link.Load(kLatch1, 0xB0);
+  link.Load(kLatch1, kL1Read874x);
   p_.waits.TimerWait(kSettleMs);
 }
 
@@ -93,25 +87,25 @@ namespace {
 void ReadSetup875xWith(OpsParts& p, uint8_t latch1) {
   ProgramState& s = p.s;
   // Latch2 bit 7 low: Vpp off the EA pin while reading. Sent with the next address.
-  s.Latch2Value = s.Latch2Base & 0x7F;
-  s.Latch3Value = kLatch3Socket;
-  p.link.Load(kLatch3, kLatch3Socket);
+  s.Latch2Value = s.Latch2Base & Without(kL2VppOnEa);
+  s.Latch3Value = kL3Socket;
+  p.link.Load(kLatch3, kL3Socket);
   p.link.Load(kLatchB, s.LatchBMode);
   p.waits.TimerWait(kSettleMs);
   s.Latch1Value = latch1;
   p.link.Load(kLatch1, latch1);
-  p.link.Load(kLatch3, kLatch3Socket);
+  p.link.Load(kLatch3, kL3Socket);
   p.waits.TimerWait(kSettleMs);
 }
 
 }  // namespace
 
 void ReadOps::ReadSetup875x() {
-  ReadSetup875xWith(p_, kLatch1Read875x);
+  ReadSetup875xWith(p_, kL1Read875x);
 }
 
 void ReadOps::ReadSetup89S() {
-  ReadSetup875xWith(p_, kLatch1Read89S);
+  ReadSetup875xWith(p_, kL1Read89S);
 }
 
 void ReadOps::SetAddress() {
@@ -144,12 +138,12 @@ void ReadOps::SetAddress874x() {
   // The 874x latches its address from the data bus (A0-A7 on LatchA) when ALE,
   // Latch9 bit 4, rises; bit 5 then turns the bus round for the chip to drive.
   link.Load(kLatch9, high);
-  link.Load(kLatch2, s.Latch2Base & 0xF7);
+  link.Load(kLatch2, s.Latch2Base & Without(kL2ChipEnable));
   link.Load(kLatchA, low);
   p_.waits.ScaledWait();
-  link.Load(kLatch9, high | 0x10);
+  link.Load(kLatch9, high | kL9Ale874x);
   link.Load(kLatch2, s.Latch2Base);
-  link.Load(kLatch9, high | 0x30);
+  link.Load(kLatch9, high | kL9Ale874x | kL9Read874x);
   p_.waits.ScaledWait();
 }
 
@@ -159,18 +153,18 @@ void ReadOps::SetAddress875x() {
   const int32_t addr = s.DeviceAddr;
   link.Load(kLatch9, addr & 0xFF);
   // A8-A11 on LatchB bits 0-3 and A13 on bit 7, under the mode bits.
-  s.LatchBValue = static_cast<uint16_t>(((addr >> 8) & 0x0F) | s.LatchBMode |
-                                        ((addr & 0x2000) != 0 ? 0x80 : 0x00));
+  s.LatchBValue = static_cast<uint16_t>(((addr >> 8) & kLBHighAddress) | s.LatchBMode |
+                                        ((addr & 0x2000) != 0 ? kLBA13 : 0));
   link.Load(kLatchB, s.LatchBValue);
   // A12 is wired to Latch1 bit 1 through an inverter.
   if ((addr & 0x1000) != 0) {
-    s.Latch1Value &= ~0x02;
+    s.Latch1Value &= Without(kL1NotA12);
   } else {
-    s.Latch1Value |= 0x02;
+    s.Latch1Value |= kL1NotA12;
   }
   link.Load(kLatch1, s.Latch1Value);
   // A14 on Latch3 bit 0; A15 is not wired (no chip of the adapter has 64 KiB).
-  link.Load(kLatch3, s.Latch3Value | ((addr & 0x4000) != 0 ? 0x01 : 0x00));
+  link.Load(kLatch3, s.Latch3Value | ((addr & 0x4000) != 0 ? kL3A14 : 0));
   link.Load(kLatch2, s.Latch2Value);
   p_.waits.ScaledWait();
 }

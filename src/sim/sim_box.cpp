@@ -22,17 +22,17 @@ constexpr VppEntry kVppTable[] = {
 };
 
 struct LatchName {
-  uint8_t select;
+  BoxLatch latch;
   const char* name;
 };
 constexpr LatchName kLatchNames[] = {
-    {kLatchA, "LatchA"}, {kLatch9, "Latch9"}, {kLatchB, "LatchB"},
-    {kLatch3, "Latch3"}, {kLatch2, "Latch2"}, {kLatch1, "Latch1"},
+    {BoxLatch::A, "LatchA"},  {BoxLatch::L9, "Latch9"}, {BoxLatch::B, "LatchB"},
+    {BoxLatch::L3, "Latch3"}, {BoxLatch::L2, "Latch2"}, {BoxLatch::L1, "Latch1"},
 };
 
 const char* NameOf(uint8_t select) {
   for (const LatchName& entry : kLatchNames)
-    if (entry.select == select) return entry.name;
+    if (static_cast<uint8_t>(entry.latch) == select) return entry.name;
   return nullptr;
 }
 
@@ -51,8 +51,8 @@ std::string VppText(int millivolts) {
 }  // namespace
 
 int VppMillivolts(uint8_t latch2, uint8_t latch3) {
-  const auto l2 = static_cast<uint8_t>(latch2 & 0xB0);
-  const auto l3 = static_cast<uint8_t>(latch3 & 0xB0);
+  const auto l2 = static_cast<uint8_t>(latch2 & kVppLines);
+  const auto l3 = static_cast<uint8_t>(latch3 & kVppLines);
   for (const VppEntry& entry : kVppTable)
     if (entry.latch2 == l2 && entry.latch3 == l3) return entry.millivolts;
   return kVppUndefined;
@@ -60,7 +60,7 @@ int VppMillivolts(uint8_t latch2, uint8_t latch3) {
 
 int SimBox::VppMillivolts() const {
   if (!powered_) return kVppUndefined;
-  return tarnwick::VppMillivolts(Latch(kLatch2), Latch(kLatch3));
+  return tarnwick::VppMillivolts(Latch(BoxLatch::L2), Latch(BoxLatch::L3));
 }
 
 void SimBox::Tick() {
@@ -97,7 +97,7 @@ uint8_t SimBox::Read(uint16_t address) {
     case 2:
       value = control_;
       break;
-    case kEcrOffset:
+    case kEcrRegister:
       value = ecr_;
       break;
     default:
@@ -120,10 +120,11 @@ void SimBox::Write(uint16_t address, uint8_t value) {
     case 2: {
       const uint8_t before = control_;
       control_ = value;
-      if ((before & 0x04) == 0 && (value & 0x04) != 0) LoadLatch(value & 0x0B);
+      constexpr uint8_t clock = 1 << kClockLine;
+      if ((before & clock) == 0 && (value & clock) != 0) LoadLatch(value & kSelectLines);
       break;
     }
-    case kEcrOffset:
+    case kEcrRegister:
       ecr_ = value;
       break;
     default:
@@ -136,12 +137,12 @@ void SimBox::LoadLatch(uint8_t select) {
   if (!BoxOnPort()) return;
   const char* name = NameOf(select);
   if (name == nullptr) return;  // codes 0x00 and 0x08 select no latch
-  const auto latch = static_cast<LatchSelect>(select);
+  const auto latch = static_cast<BoxLatch>(select);
   uint8_t& slot = latches_[Index(latch)];
   const uint8_t before = slot;
   slot = data_;
   Note(std::string(name) + " := " + HexText(data_, 2));
-  if (latch == kLatch2 || latch == kLatch3) {
+  if (latch == BoxLatch::L2 || latch == BoxLatch::L3) {
     const int vpp = VppMillivolts();
     if (vpp != lastVpp_) Note(VppText(vpp));
     lastVpp_ = vpp;
@@ -150,10 +151,10 @@ void SimBox::LoadLatch(uint8_t select) {
 }
 
 uint8_t SimBox::ReadPath() const {
-  if ((Latch(kLatch2) & 0x08) != 0 && adapter_ != nullptr) {
+  if ((Latch(BoxLatch::L2) >> kBoxL2ChipDrives & 1) != 0 && adapter_ != nullptr) {
     if (const std::optional<uint8_t> driven = adapter_->DrivenByte(*this)) return *driven;
   }
-  return Latch(kLatchA);
+  return Latch(BoxLatch::A);
 }
 
 uint8_t SimBox::Status() {
@@ -161,7 +162,7 @@ uint8_t SimBox::Status() {
   ++statusReads_;
   if (adapter_ != nullptr) adapter_->OnStatusRead(*this);
   const uint8_t r = ReadPath();
-  const uint8_t nibble = (control_ & 0x04) != 0 ? (r & 0x0F) : (r >> 4);
+  const uint8_t nibble = (control_ >> kClockLine & 1) != 0 ? (r & 0x0F) : (r >> 4);
   return static_cast<uint8_t>(((nibble << 4) ^ 0x80) | 0x07);
 }
 

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "base/virtual_clock.h"
-#include "link/latches.h"
 #include "link/port_io.h"
+#include "sim/box_registers.h"
 
 namespace tarnwick {
 
@@ -41,7 +41,7 @@ class SimAdapter {
   virtual ~SimAdapter() = default;
   // After `latch` changed from `before` to its new value (box.Latch(latch)). Called
   // for every load, also when the value did not change.
-  virtual void OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) = 0;
+  virtual void OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) = 0;
   // Before the status register is read; StatusReads() already counts this read.
   virtual void OnStatusRead(SimBox& box) { (void)box; }
   // The byte the chip puts on its data lines now, or nothing while it does not drive.
@@ -90,7 +90,7 @@ class SimBox final : public PortIo {
   void SetAccessNanos(int64_t nanos) { accessNanos_ = nanos; }
 
   // What the box holds.
-  uint8_t Latch(LatchSelect latch) const { return latches_[Index(latch)]; }
+  uint8_t Latch(BoxLatch latch) const { return latches_[Index(latch)]; }
   int VppMillivolts() const;
   uint8_t ReadPath() const;
   uint64_t StatusReads() const { return statusReads_; }
@@ -118,8 +118,10 @@ class SimBox final : public PortIo {
   bool WriteLog(const std::string& path) const;
 
  private:
-  static constexpr size_t Index(LatchSelect latch) {
-    return static_cast<size_t>(LatchIndex(latch));
+  static constexpr size_t Index(BoxLatch latch) {
+    // The select codes 1..3 and 9..B, packed into 0..5.
+    const auto code = static_cast<size_t>(latch);
+    return code < 8 ? code - 1 : code - 6;
   }
   void Tick();
   void Remember(bool write, uint16_t offset, uint8_t value);
@@ -143,7 +145,7 @@ class SimBox final : public PortIo {
   uint8_t control_ = 0;
   uint8_t ecr_ = 0x15;
 
-  uint8_t latches_[6] = {};
+  uint8_t latches_[kBoxLatchCount] = {};
   int lastVpp_ = kVppUndefined;
   uint64_t statusReads_ = 0;
 

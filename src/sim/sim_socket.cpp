@@ -45,7 +45,7 @@ void SimSocket::OnPowerLoss(SimBox&) {
   ResetAdapter();
 }
 
-void SimSocket::OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) {
+void SimSocket::OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) {
   if (!chip_) return;
   if (chip_->info().adapter == Adapter::k874X)
     OnLatch874X(box, latch, before);
@@ -59,14 +59,15 @@ void SimSocket::OnStatusRead(SimBox& box) {
 }
 
 std::optional<int> SimSocket::DrivenAddress(const SimBox& box) const {
-  if (!chip_ || !Bit(box.Latch(kLatch2), 3)) return std::nullopt;
-  const uint8_t latch1 = box.Latch(kLatch1);
+  if (!chip_ || !Bit(box.Latch(BoxLatch::L2), kBoxL2ChipDrives)) return std::nullopt;
+  const uint8_t latch1 = box.Latch(BoxLatch::L1);
   if (chip_->info().adapter == Adapter::k874X) {
-    if ((box.Latch(kLatch9) & 0x30) != 0x30 || !Bit(latch1, 5)) return std::nullopt;
+    if ((box.Latch(BoxLatch::L9) & kBoxL9BusControl) != 0x30 || !Bit(latch1, kBoxL1Test874x))
+      return std::nullopt;
     return latched874X_;
   }
-  if ((box.Latch(kLatchB) & 0x50) != 0x00) return std::nullopt;
-  if (Bit(latch1, 3) && Bit(latch1, 6)) return std::nullopt;
+  if ((box.Latch(BoxLatch::B) & kBoxLBModeLines) != 0x00) return std::nullopt;
+  if (Bit(latch1, kBoxL1Psen) && Bit(latch1, kBoxL1ProgramEnable)) return std::nullopt;
   return Address875X(box);
 }
 
@@ -77,60 +78,62 @@ std::optional<uint8_t> SimSocket::DrivenByte(const SimBox& box) const {
 }
 
 int SimSocket::Address875X(const SimBox& box) const {
-  const uint8_t latchB = box.Latch(kLatchB);
-  int addr = box.Latch(kLatch9) | ((latchB & 0x0F) << 8);
-  if (!Bit(box.Latch(kLatch1), 1)) addr |= 0x1000;
-  if (Bit(latchB, 7)) addr |= 0x2000;
-  if (Bit(box.Latch(kLatch3), 0)) addr |= 0x4000;
+  const uint8_t latchB = box.Latch(BoxLatch::B);
+  int addr = box.Latch(BoxLatch::L9) | ((latchB & kBoxLBHighAddress) << 8);
+  if (!Bit(box.Latch(BoxLatch::L1), kBoxL1NotA12)) addr |= 0x1000;
+  if (Bit(latchB, kBoxLBA13)) addr |= 0x2000;
+  if (Bit(box.Latch(BoxLatch::L3), kBoxL3A14)) addr |= 0x4000;
   return chip_->Wrap(addr);
 }
 
 // --- 874X ---
 
-void SimSocket::OnLatch874X(SimBox& box, LatchSelect latch, uint8_t before) {
+void SimSocket::OnLatch874X(SimBox& box, BoxLatch latch, uint8_t before) {
   const uint8_t now = box.Latch(latch);
-  if (latch == kLatch9 && !Bit(before, 4) && Bit(now, 4)) {
-    latched874X_ = chip_->Wrap(box.Latch(kLatchA) | ((now & 0x0F) << 8));
+  if (latch == BoxLatch::L9 && !Bit(before, kBoxL9Ale) && Bit(now, kBoxL9Ale)) {
+    latched874X_ = chip_->Wrap(box.Latch(BoxLatch::A) | ((now & kBoxL9HighAddress) << 8));
     return;
   }
-  if (latch != kLatch2) return;
+  if (latch != BoxLatch::L2) return;
   if (pulse_.low) {
-    pulse_.latch2Bit3High = pulse_.latch2Bit3High || Bit(now, 3);
-    if (Bit(now, 1)) {
+    pulse_.latch2Bit3High = pulse_.latch2Bit3High || Bit(now, kBoxL2ChipDrives);
+    if (Bit(now, kBoxL2Prog874x)) {
       pulse_.low = false;
       Pulse874X(box);
     }
-  } else if (Bit(before, 1) && !Bit(now, 1)) {
-    pulse_ = Pulse{true, box.StatusReads(), box.NowMicros(), Bit(now, 3)};
+  } else if (Bit(before, kBoxL2Prog874x) && !Bit(now, kBoxL2Prog874x)) {
+    pulse_ = Pulse{true, box.StatusReads(), box.NowMicros(), Bit(now, kBoxL2ChipDrives)};
   }
 }
 
 void SimSocket::Pulse874X(SimBox& box) {
   const int addr = latched874X_;
   if (box.StatusReads() <= pulse_.fellAtRead) return Reject(box, addr, "pulse too short");
-  if (Bit(box.Latch(kLatch1), 5)) return Reject(box, addr, "Latch1 bit 5 high");
-  if ((box.Latch(kLatch9) & 0x30) != 0x10) return Reject(box, addr, "Latch9 bits 4-5 not 01");
+  if (Bit(box.Latch(BoxLatch::L1), kBoxL1Test874x)) return Reject(box, addr, "Latch1 bit 5 high");
+  if ((box.Latch(BoxLatch::L9) & kBoxL9BusControl) != 0x10)
+    return Reject(box, addr, "Latch9 bits 4-5 not 01");
   if (pulse_.latch2Bit3High) return Reject(box, addr, "Latch2 bit 3 high during the pulse");
-  if (chip_->info().pulseNeedsLatchB7Low && Bit(box.Latch(kLatchB), 7))
+  if (chip_->info().pulseNeedsLatchB7Low && Bit(box.Latch(BoxLatch::B), kBoxLBA13))
     return Reject(box, addr, "LatchB bit 7 high");
   ProgramCell(box, addr);
 }
 
 // --- 875X ---
 
-void SimSocket::OnLatch875X(SimBox& box, LatchSelect latch, uint8_t before) {
-  if (latch != kLatch1) return;
-  const uint8_t now = box.Latch(kLatch1);
-  const bool low = !Bit(now, 7) && !Bit(now, 6);
+void SimSocket::OnLatch875X(SimBox& box, BoxLatch latch, uint8_t before) {
+  if (latch != BoxLatch::L1) return;
+  const uint8_t now = box.Latch(BoxLatch::L1);
+  const bool low = !Bit(now, kBoxL1Prog875x) && !Bit(now, kBoxL1ProgramEnable);
   if (!pulse_.low && low) {
     // The program-enable level (bit 6) must be set up before the strobe falls; a load
     // that drops both at once, or one from bit 7 already low, is no pulse edge.
-    if (!Bit(before, 7)) return;
-    if (Bit(before, 6)) return Reject(box, Address875X(box), "Latch1 bit 6 fell with bit 7");
+    if (!Bit(before, kBoxL1Prog875x)) return;
+    if (Bit(before, kBoxL1ProgramEnable))
+      return Reject(box, Address875X(box), "Latch1 bit 6 fell with bit 7");
     pulse_ = Pulse{true, box.StatusReads(), box.NowMicros(), false};
   } else if (pulse_.low && !low) {
     pulse_.low = false;
-    if (Bit(now, 6))
+    if (Bit(now, kBoxL1ProgramEnable))
       box.Note("Pulse abandoned: Latch1 bit 6 rose with bit 7");
     else
       Pulse875X(box);
@@ -142,10 +145,11 @@ void SimSocket::Pulse875X(SimBox& box) {
   const int64_t micros = box.NowMicros() - pulse_.fellAtMicros;
   if (box.StatusReads() <= pulse_.fellAtRead && micros < kTimedPulseMicros)
     return Reject(box, addr, "pulse too short");
-  const uint8_t mode = box.Latch(kLatchB) & 0x50;
-  const uint8_t p = box.Latch(kLatch1) & 0x05;
+  const uint8_t mode = box.Latch(BoxLatch::B) & kBoxLBModeLines;
+  const uint8_t p = box.Latch(BoxLatch::L1) & kBoxL1ModePins;
   if (mode == 0x40 && p == 0x05) {
-    if (Bit(box.Latch(kLatch2), 3)) return Reject(box, addr, "Latch2 bit 3 high");
+    if (Bit(box.Latch(BoxLatch::L2), kBoxL2ChipDrives))
+      return Reject(box, addr, "Latch2 bit 3 high");
     return ProgramCell(box, addr);
   }
   if (mode == 0x10 && p == 0x00) {
@@ -160,7 +164,7 @@ void SimSocket::Pulse875X(SimBox& box) {
   if (mode == 0x10 && p == 0x04) {
     if (!chip_->info().lockBitsFromData) return SetLock(box, kLockBit3);
     // A zero in LatchA bit 7, 6, 5 asks for lock bit 1, 2, 3.
-    const uint8_t data = box.Latch(kLatchA);
+    const uint8_t data = box.Latch(BoxLatch::A);
     uint8_t bits = 0;
     if (!Bit(data, 7)) bits |= kLockBit1;
     if (!Bit(data, 6)) bits |= kLockBit2;
@@ -170,7 +174,7 @@ void SimSocket::Pulse875X(SimBox& box) {
   }
   Reject(box, addr,
          "no operation for mode " + HexText(mode, 2) + " with Latch1 " +
-             HexText(box.Latch(kLatch1), 2));
+             HexText(box.Latch(BoxLatch::L1), 2));
 }
 
 void SimSocket::SetLock(SimBox& box, uint8_t bits) {
@@ -201,7 +205,7 @@ void SimSocket::ProgramCell(SimBox& box, int addr) {
   if ((chip_->LockBits() & kLockBit1) != 0) return Reject(box, addr, "lock bit 1 set");
   if (chip_->info().flash && chip_->Busy(box.StatusReads()))
     return Reject(box, addr, "still writing the last byte");
-  const uint8_t data = box.Latch(kLatchA);
+  const uint8_t data = box.Latch(BoxLatch::A);
   const bool took = chip_->Program(addr, data, box.StatusReads());
   const std::string where = HexText(addr, 4);
   if (took)

@@ -46,7 +46,7 @@ class SimSocket final : public SimAdapter {
   bool Load(const std::string& path);
 
   // SimAdapter
-  void OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) override;
+  void OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) override;
   void OnStatusRead(SimBox& box) override;
   std::optional<uint8_t> DrivenByte(const SimBox& box) const override;
   void OnPowerLoss(SimBox& box) override;
@@ -62,8 +62,8 @@ class SimSocket final : public SimAdapter {
     bool latch2Bit3High = false;  // 874X: seen high at any time while low
   };
 
-  void OnLatch874X(SimBox& box, LatchSelect latch, uint8_t before);
-  void OnLatch875X(SimBox& box, LatchSelect latch, uint8_t before);
+  void OnLatch874X(SimBox& box, BoxLatch latch, uint8_t before);
+  void OnLatch875X(SimBox& box, BoxLatch latch, uint8_t before);
   void Pulse874X(SimBox& box);
   void Pulse875X(SimBox& box);
   void ProgramCell(SimBox& box, int addr);

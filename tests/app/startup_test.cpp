@@ -305,7 +305,7 @@ TEST_F(StartupTest, CloseReleasesThePortAndStopsARunningPass) {
   f.Close();
   EXPECT_EQ(f.s.StopCount, 5);
   EXPECT_FALSE(box.IsOpen());
-  EXPECT_EQ(box.Latch(kLatch3), 0) << "Vpp switched off";
+  EXPECT_EQ(box.Latch(BoxLatch::L3), 0) << "Vpp switched off";
 }
 
 TEST_F(StartupTest, AFailedSaveIsReportedAndLeavesNoHalfFile) {

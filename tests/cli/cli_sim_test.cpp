@@ -212,9 +212,9 @@ TEST_F(CliTest, CtrlCStopsALongVerifyAndParksTheBox) {
   hooks.benchReady = [&](SimBox& box, SimSocket&) { bench = &box; };
   bool parked = false, released = false;
   hooks.benchDone = [&](SimBox& box, SimSocket&) {
-    parked = box.Latch(kLatch2) == 0x3F && box.Latch(kLatch1) == 0x62 &&
-             box.Latch(kLatchB) == 0x20 && box.Latch(kLatch9) == 0x00;
-    released = !box.IsOpen() && box.Latch(kLatch3) == 0x00;  // Vpp off
+    parked = box.Latch(BoxLatch::L2) == 0x3F && box.Latch(BoxLatch::L1) == 0x62 &&
+             box.Latch(BoxLatch::B) == 0x20 && box.Latch(BoxLatch::L9) == 0x00;
+    released = !box.IsOpen() && box.Latch(BoxLatch::L3) == 0x00;  // Vpp off
   };
   // The operator presses Ctrl-C once the pass has reached 1000.
   auto on_err = [](const std::string& text) {

@@ -48,8 +48,8 @@ TEST_F(DetectTest, BoxOn378IsFoundConfirmedAndCalibrated) {
   // The port stays open and the level of VppCode 1 (25 V) is on the box.
   EXPECT_TRUE(box.IsOpen());
   EXPECT_EQ(box.OpenBase(), 0x378);
-  EXPECT_EQ(box.Latch(kLatch3), 0xB0);
-  EXPECT_EQ(box.Latch(kLatch2), 0x0F);
+  EXPECT_EQ(box.Latch(BoxLatch::L3), 0xB0);
+  EXPECT_EQ(box.Latch(BoxLatch::L2), 0x0F);
   EXPECT_EQ(box.VppMillivolts(), 25000);
 }
 

@@ -24,6 +24,7 @@ class SimBoxTest : public ::testing::Test {
     box.Write(kBase + 2, select);
     box.Write(kBase + 2, 0);
   }
+  void Load(BoxLatch latch, uint8_t value) { Load(static_cast<uint8_t>(latch), value); }
   uint8_t StatusWithClock(uint8_t control) {
     box.Write(kBase + 2, control);
     return box.Read(kBase + 1);
@@ -35,31 +36,32 @@ class SimBoxTest : public ::testing::Test {
 
 TEST_F(SimBoxTest, EachSelectCodeLoadsItsLatchOnTheRisingClock) {
   struct Case {
-    LatchSelect latch;
+    BoxLatch latch;
     uint8_t value;
   };
-  const Case cases[] = {{kLatchA, 0x11}, {kLatch9, 0x22}, {kLatchB, 0x33},
-                        {kLatch3, 0x44}, {kLatch2, 0x55}, {kLatch1, 0x66}};
+  const Case cases[] = {{BoxLatch::A, 0x11},  {BoxLatch::L9, 0x22}, {BoxLatch::B, 0x33},
+                        {BoxLatch::L3, 0x44}, {BoxLatch::L2, 0x55}, {BoxLatch::L1, 0x66}};
   for (const Case& c : cases) Load(c.latch, c.value);
-  for (const Case& c : cases) EXPECT_EQ(box.Latch(c.latch), c.value) << int(c.latch);
+  for (const Case& c : cases) EXPECT_EQ(box.Latch(c.latch), c.value) << static_cast<int>(c.latch);
 }
 
 TEST_F(SimBoxTest, OnlyTheRisingEdgeLatchesAndCodesZeroAndEightLoadNothing) {
   box.Write(kBase, 0x5A);
   box.Write(kBase + 2, 0x0E);  // clock already high with the select code: a rising edge
-  EXPECT_EQ(box.Latch(kLatchA), 0x5A);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x5A);
   box.Write(kBase, 0x77);
   box.Write(kBase + 2, 0x0E);  // stays high: no edge
   box.Write(kBase + 2, 0x0A);  // falling edge
-  EXPECT_EQ(box.Latch(kLatchA), 0x5A);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x5A);
   Load(0x00, 0x99);
   Load(0x08, 0x99);
-  for (LatchSelect latch : {kLatchA, kLatch9, kLatchB, kLatch3, kLatch2, kLatch1})
+  for (BoxLatch latch :
+       {BoxLatch::A, BoxLatch::L9, BoxLatch::B, BoxLatch::L3, BoxLatch::L2, BoxLatch::L1})
     EXPECT_NE(box.Latch(latch), 0x99);
 }
 
 TEST_F(SimBoxTest, StatusShowsTheHighNibbleThenTheLowOneWithBusyInverted) {
-  Load(kLatchA, 0xA5);
+  Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(StatusWithClock(0x00), 0x27);  // (0xA0 ^ 0x80) | 0x07
   EXPECT_EQ(StatusWithClock(0x04), 0xD7);  // (0x50 ^ 0x80) | 0x07
   EXPECT_EQ(box.StatusReads(), 2u);
@@ -67,22 +69,22 @@ TEST_F(SimBoxTest, StatusShowsTheHighNibbleThenTheLowOneWithBusyInverted) {
 
 TEST_F(SimBoxTest, UnpoweredOrAbsentBoxReads7FAndLatchesNothing) {
   box.SetPowered(false);
-  Load(kLatchA, 0xA5);
-  EXPECT_EQ(box.Latch(kLatchA), 0x00);
+  Load(BoxLatch::A, 0xA5);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_EQ(StatusWithClock(0x00), 0x7F);
   box.SetPowered(true);
   box.SetConnected(false);
-  Load(kLatchA, 0xA5);
+  Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(StatusWithClock(0x04), 0x7F);
-  EXPECT_EQ(box.Latch(kLatchA), 0x00);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
 }
 
 TEST_F(SimBoxTest, AnEmptyPortElsewhereReads7F) {
   PortRefusal refusal;
   ASSERT_TRUE(box.Open(0x278, refusal));
-  Load(kLatchA, 0xA5);
+  Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(box.Read(0x279), 0x7F);
-  EXPECT_EQ(box.Latch(kLatchA), 0x00);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_FALSE(box.Open(0x1234, refusal));
   EXPECT_EQ(refusal.reason, "no printer port here");
   EXPECT_FALSE(refusal.alert);
@@ -102,9 +104,9 @@ TEST_F(SimBoxTest, AccessesAfterCloseDoNothing) {
   box.Close();
   const size_t recorded = box.Record().size();
   const int64_t now = clock.NowMicros();
-  Load(kLatchA, 0x42);
+  Load(BoxLatch::A, 0x42);
   EXPECT_EQ(box.Read(kBase + 1), 0xFF);
-  EXPECT_EQ(box.Latch(kLatchA), 0x00);
+  EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_EQ(box.Record().size(), recorded);
   EXPECT_EQ(clock.NowMicros(), now);
 }
@@ -147,9 +149,9 @@ TEST(SimVpp, LevelsOfTheRegulatorSettings) {
 }
 
 TEST_F(SimBoxTest, LogTellsLatchLoadsAndVppChangesAndGoesToAFile) {
-  Load(kLatch3, 0xB0);
-  Load(kLatch2, 0x3F);
-  Load(kLatch2, 0x3F);
+  Load(BoxLatch::L3, 0xB0);
+  Load(BoxLatch::L2, 0x3F);
+  Load(BoxLatch::L2, 0x3F);
   // Latch2 is still 00 from power-up when Latch3 gets B0: 25 V for a moment.
   EXPECT_EQ(box.Log(), (std::vector<std::string>{"Latch3 := B0", "Vpp 25 V", "Latch2 := 3F",
                                                  "Vpp 12.5 V", "Latch2 := 3F"}));
@@ -166,16 +168,16 @@ TEST_F(SimBoxTest, LogTellsLatchLoadsAndVppChangesAndGoesToAFile) {
 // An adapter whose chip drives 0x3C while Latch9 is 0x30.
 class DrivingAdapter final : public SimAdapter {
  public:
-  void OnLatchLoad(SimBox& box, LatchSelect latch, uint8_t before) override {
+  void OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) override {
     loads.push_back({latch, before, box.Latch(latch)});
   }
   void OnStatusRead(SimBox& box) override { readsSeen = box.StatusReads(); }
   std::optional<uint8_t> DrivenByte(const SimBox& box) const override {
-    if (box.Latch(kLatch9) == 0x30) return 0x3C;
+    if (box.Latch(BoxLatch::L9) == 0x30) return 0x3C;
     return std::nullopt;
   }
   struct Loaded {
-    LatchSelect latch;
+    BoxLatch latch;
     uint8_t before, after;
     friend bool operator==(const Loaded&, const Loaded&) = default;
   };
@@ -186,18 +188,18 @@ class DrivingAdapter final : public SimAdapter {
 TEST_F(SimBoxTest, AdapterDrivesTheReadPathOnlyWhileLatch2Bit3IsHigh) {
   DrivingAdapter adapter;
   box.Plug(&adapter);
-  Load(kLatchA, 0xA5);
-  Load(kLatch9, 0x30);
-  Load(kLatch2, 0xB7);  // bit 3 low: detection's value, the chip stays off
+  Load(BoxLatch::A, 0xA5);
+  Load(BoxLatch::L9, 0x30);
+  Load(BoxLatch::L2, 0xB7);  // bit 3 low: detection's value, the chip stays off
   EXPECT_EQ(box.ReadPath(), 0xA5);
-  Load(kLatch2, 0x3F);
+  Load(BoxLatch::L2, 0x3F);
   EXPECT_EQ(box.ReadPath(), 0x3C);
   EXPECT_EQ(StatusWithClock(0x00), 0xB7);  // (0x30 ^ 0x80) | 0x07
   EXPECT_EQ(adapter.readsSeen, 1u);
-  Load(kLatch9, 0x10);
+  Load(BoxLatch::L9, 0x10);
   EXPECT_EQ(box.ReadPath(), 0xA5) << "not driving: LatchA shows through";
   ASSERT_EQ(adapter.loads.size(), 5u);
-  EXPECT_EQ(adapter.loads[3], (DrivingAdapter::Loaded{kLatch2, 0xB7, 0x3F}));
+  EXPECT_EQ(adapter.loads[3], (DrivingAdapter::Loaded{BoxLatch::L2, 0xB7, 0x3F}));
 }
 
 }  // namespace

@@ -93,9 +93,9 @@ void SocketWindow::Refresh() {
   vpp_->setText(mv == kVppUndefined ? "undefined (no programming)"
                                     : QString::number(mv / 1000.0, 'f', 2) + " V");
   latches_->setText(QString("A=%1 9=%2 B=%3 3=%4 2=%5 1=%6")
-                        .arg(Hex(box_.Latch(kLatchA), 2), Hex(box_.Latch(kLatch9), 2),
-                             Hex(box_.Latch(kLatchB), 2), Hex(box_.Latch(kLatch3), 2),
-                             Hex(box_.Latch(kLatch2), 2), Hex(box_.Latch(kLatch1), 2)));
+                        .arg(Hex(box_.Latch(BoxLatch::A), 2), Hex(box_.Latch(BoxLatch::L9), 2),
+                             Hex(box_.Latch(BoxLatch::B), 2), Hex(box_.Latch(BoxLatch::L3), 2),
+                             Hex(box_.Latch(BoxLatch::L2), 2), Hex(box_.Latch(BoxLatch::L1), 2)));
   state_->setText(box_.Live() ? QString("powered, on port %1").arg(Hex(box_.BoxBase(), 4))
                               : "power pack unplugged");
   power_->setText(box_.Live() ? "Unplug Power Pack" : "Plug In Power Pack");
