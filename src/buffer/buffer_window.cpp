@@ -4,12 +4,11 @@
 
 #include "app/main_form.h"
 #include "base/hex_text.h"
+#include "base/key_codes.h"
 
 namespace tarnwick {
 
 namespace {
-constexpr char kEnter = 13;
-
 // FillBox items, top to bottom.
 enum FillChoice { kFill00 = 0, kFillFF = 1, kFillValue = 2, kFillCancel = 3 };
 }  // namespace

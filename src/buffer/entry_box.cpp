@@ -5,13 +5,10 @@
 
 #include "app/main_form.h"
 #include "base/hex_text.h"
+#include "base/key_codes.h"
 #include "buffer/buffer_window.h"
 
 namespace tarnwick {
-
-namespace {
-constexpr char kEnter = 13;
-}
 
 void BufferWindow::WireEntryBox() {
   f_.Start_Buf_Add.OnClick = [this] { Start_Buf_AddClick(); };
