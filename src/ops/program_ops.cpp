@@ -129,7 +129,6 @@ void ProgramOps::Program8741() {
     s.StopCount = kStopBadMcu;
   } else {
     f_.StaticText3.caption = kProgrammingMcuText;
-    s.PassCount = 1;
     f_.window.StartPass();
     Program8741Pass();
     // A Quit in the pass ends it; the verify loop below still reports what landed.
