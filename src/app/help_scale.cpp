@@ -51,7 +51,6 @@ void HelpAndScale::Help_1Click() {
   f_.Help1.ClearLines();
   for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset}) c->visible = false;
   std::vector<std::string> lines = SplitTextLines(contents);
-  f_.s.LineText = lines.back();
   f_.Help1.SetLines(std::move(lines));
   f_.Help1.visible = true;
 }

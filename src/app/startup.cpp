@@ -181,7 +181,7 @@ void Startup::ApplyConfig(const ConfigText& config) {
     // every later start would stop at it again before searching for the box.
     bool loaded = false;
     try {
-      loaded = s.FileType == 0 ? f_.files.LoadBinaryFile() : f_.files.LoadHexFile();
+      loaded = f_.files.LoadFile();
     } catch (const ConversionError&) {
       f_.OpenDialog1.fileName.clear();
       throw;

@@ -20,8 +20,8 @@ struct ConfigText {
   bool opened = false;
 };
 
-// Reads the file as the original did: lines end at CR LF, LF or CR, a Ctrl-Z ends the
-// file, at most 29 lines are taken.
+// Reads the file: lines end at CR LF, LF or CR, a Ctrl-Z ends the file, at most 29
+// lines are taken.
 ConfigText ReadConfigFile(const std::string& path);
 // Writes the lines, each ended by CR LF, through a temporary file in the same directory
 // renamed over the old one, so a failed write leaves the previous file whole. Returns

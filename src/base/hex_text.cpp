@@ -2,19 +2,16 @@
 
 #include <cstdio>
 
+#include "base/key_codes.h"
+
 namespace tarnwick {
 
-namespace {
-
-int DigitValue(char c, int base) {
-  int v = -1;
-  if (c >= '0' && c <= '9') v = c - '0';
-  if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-  return v < base ? v : -1;
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
-
-}  // namespace
 
 ConversionError::ConversionError(std::string_view text)
     : std::runtime_error("conversion error"), message_(NotValidIntegerMessage(text)), text_(text) {}
@@ -49,8 +46,8 @@ int32_t ConvertInteger(std::string_view text) {
   const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   uint64_t magnitude = 0;
   for (; i < text.size(); ++i) {
-    const int digit = DigitValue(text[i], base);
-    if (digit < 0) throw ConversionError(text);
+    const int digit = HexDigitValue(text[i]);
+    if (digit < 0 || digit >= base) throw ConversionError(text);
     magnitude = magnitude * base + static_cast<uint64_t>(digit);
     if (magnitude > limit) throw ConversionError(text);
   }
@@ -65,7 +62,7 @@ int32_t ConvertHex(std::string_view text) {
 }
 
 bool IsEntryKey(char c) {
-  return c == 8 || DigitValue(c, 16) >= 0;
+  return c == kBackspace || HexDigitValue(c) >= 0;
 }
 
 }  // namespace tarnwick

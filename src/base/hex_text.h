@@ -33,8 +33,11 @@ class ConversionError : public std::runtime_error {
 std::string NotValidIntegerMessage(std::string_view text);
 
 // Upper-case hexadecimal, at least min_digits digits. Negative values show as their
-// 32-bit two's complement, as the original's formatting did.
+// 32-bit two's complement.
 std::string HexText(int64_t value, int min_digits);
+
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(char c);
 
 // Converts text as a signed 32-bit integer (see above); throws ConversionError.
 int32_t ConvertInteger(std::string_view text);
@@ -43,7 +46,7 @@ int32_t ConvertInteger(std::string_view text);
 // text therefore carries the "$".
 int32_t ConvertHex(std::string_view text);
 
-// The characters the entry boxes admit by typing: hex digits and backspace.
+// The characters the entry boxes admit by typing: hex digits and Backspace.
 bool IsEntryKey(char c);
 
 }  // namespace tarnwick

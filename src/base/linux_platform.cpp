@@ -28,8 +28,8 @@ bool LinuxPriority::SetRealTime() {
   param.sched_priority = kFifoPriority;
   if (sched_setscheduler(0, SCHED_FIFO, &param) == 0) return true;
   // Not permitted (no CAP_SYS_NICE, no RLIMIT_RTPRIO): take the best nice value the
-  // system allows. Staying where we are counts as success, as an unprivileged request
-  // for real time does on the original platform.
+  // system allows. Staying where we are counts as success: the program runs, only with
+  // coarser timing.
   for (int nice_value = -20; nice_value <= savedNice_; ++nice_value)
     if (setpriority(PRIO_PROCESS, 0, nice_value) == 0) return true;
   return false;

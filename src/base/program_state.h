@@ -17,7 +17,7 @@ inline constexpr int32_t kLastBufferAddress = 0xFFFF;
 inline constexpr int32_t kNoDeviceEnd = 0xFFFFF;
 
 struct ProgramState {
-  // Values the original kept in control tags. They live here; their meaning is unchanged.
+  // Selections and modes of the window.
   int32_t ProgrammerFound = 0;  // 1 while the box answered on LptBase and the port is open
   int32_t DeviceRow = 0;        // selected row of the device list, -1 when a click hit no row
   int32_t DeviceFamily = 0;     // 1..6, 0 until the first selection
@@ -57,7 +57,6 @@ struct ProgramState {
   uint16_t LatchBValue = 0;
   int32_t LatchBMode = 0;
   int32_t Latch1Pulse = 0;
-  uint16_t PassCount = 0;
   int32_t SavedVppCode = 0;
 
   // Device selection.
@@ -79,16 +78,8 @@ struct ProgramState {
 
   // Files.
   std::string ProgramDir;
-  std::string LineText;
-  std::string FieldText;
-  int32_t RecordCount = 0;
-  uint16_t SRecordType = 0;
-  int32_t SegmentBase = 0;
-  int32_t LinearBase = 0;
   int32_t HexLowLimit = 0;
   int32_t HexHighLimit = 0;
-  int32_t FilePos = 0;
-  uint8_t RecordSum = 0;
 
   // Buffer editor.
   int32_t ViewTop = 0;

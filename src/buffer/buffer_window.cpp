@@ -4,6 +4,7 @@
 
 #include "base/command_frame.h"
 #include "base/hex_text.h"
+#include "base/key_codes.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "link/latches.h"
@@ -11,8 +12,6 @@
 namespace tarnwick {
 
 namespace {
-constexpr char kEnter = 13;
-
 // FillBox items, top to bottom.
 enum FillChoice { kFill00 = 0, kFillFF = 1, kFillValue = 2, kFillCancel = 3 };
 }  // namespace

@@ -5,15 +5,12 @@
 
 #include "base/command_frame.h"
 #include "base/hex_text.h"
+#include "base/key_codes.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
 
 namespace tarnwick {
-
-namespace {
-constexpr char kEnter = 13;
-}
 
 void BufferWindow::WireEntryBox() {
   c_.Start_Buf_Add.OnClick = [this] { Start_Buf_AddClick(); };

@@ -7,21 +7,12 @@
 
 #include "app/main_form.h"
 #include "base/hex_text.h"
+#include "base/key_codes.h"
 #include "buffer/hex_view.h"
 
 namespace tarnwick {
 
 namespace {
-
-constexpr char kBackspace = 8;
-constexpr char kEnter = 13;
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // Floor division, so that a cursor one byte before its row lands on the row above.
 int FloorDiv(int value, int divisor) {
@@ -242,7 +233,7 @@ void HexEditor::Edit_InfoClick() {
 }
 
 void HexEditor::Chg_Edit_AddKeyPress(char& ch) {
-  if (ch != kBackspace && ch != kEnter && HexDigitValue(ch) < 0) {
+  if (ch != kEnter && !IsEntryKey(ch)) {
     ch = 0;
     return;
   }

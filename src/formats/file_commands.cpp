@@ -1,8 +1,8 @@
 #include "formats/file_commands.h"
 
-#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <span>
 
 #include "app/main_form.h"
 #include "formats/ascii_hex.h"
@@ -15,19 +15,81 @@ namespace tarnwick {
 
 namespace {
 
-struct FileTypeRow {
-  const char* caption;  // of File_But
-  const char* extension;
-  int filterIndex;  // "Bin|*.Bin|Hex|*.Hex|All|*.*": 1 Bin, 2 Hex
+// The status lines of a format whose loads and saves are long enough to be watched.
+struct StatusTexts {
+  const char* loading;
+  const char* loaded;
+  const char* saving;
+  const char* saved;
 };
 
+constexpr StatusTexts kHexStatus{"Loading Buffer from Hex File....", "Hex File Loaded....",
+                                 "Saving Buffer to Hex File....", "Hex File Saved...."};
+
+// Where a load puts the file: a binary file from BufferStart on, hex records where
+// their addresses say.
+struct LoadPlace {
+  int32_t bufferStart;
+  const HexLoadParams& hex;
+};
+
+struct FileFormat {
+  const char* caption;  // of File_But; null: the caption stays as it is
+  const char* extension;
+  int filterIndex;            // "Bin|*.Bin|Hex|*.Hex|All|*.*": 1 Bin, 2 Hex
+  const StatusTexts* status;  // null: the status line is left alone
+  LoadResult (*read)(std::string_view file, const LoadPlace& at, BufferBytes& buffer);
+  // The file's bytes for a save of DeviceEnd in the word mode given.
+  std::string (*write)(const BufferBytes& buffer, int32_t deviceEnd, int32_t wordMode);
+};
+
+LoadResult ReadBinary(std::string_view file, const LoadPlace& at, BufferBytes& buffer) {
+  LoadResult result;
+  PlaceBinary(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()), at.bufferStart,
+              buffer, result);
+  return result;
+}
+
+std::string WriteBinary(const BufferBytes& buffer, int32_t deviceEnd, int32_t wordMode) {
+  const std::span<const uint8_t> image = BinarySaveImage(buffer, deviceEnd, wordMode);
+  return std::string(image.begin(), image.end());
+}
+
+template <LoadResult (*Read)(std::string_view, const HexLoadParams&, BufferBytes&)>
+LoadResult ReadHex(std::string_view file, const LoadPlace& at, BufferBytes& buffer) {
+  return Read(file, at.hex, buffer);
+}
+
+template <std::string (*Write)(const BufferBytes&, int64_t)>
+std::string WriteHex(const BufferBytes& buffer, int32_t deviceEnd, int32_t wordMode) {
+  return Write(buffer, WriteLimit(deviceEnd, wordMode));
+}
+
 // By FileType: 0 Binary, 1 Intel Hex, 2 Motorola Hex, 3 Ascii Hex.
-constexpr std::array<FileTypeRow, 4> kFileTypes{{
-    {"Binary File", "Bin", 1},
-    {"Intel Hex File", "Hex", 2},
-    {"Motorola Hex File", "Hex", 2},
-    {"Ascii Hex File", "Hex", 2},
+constexpr std::array<FileFormat, 4> kFileFormats{{
+    {"Binary File", "Bin", 1, nullptr, ReadBinary, WriteBinary},
+    {"Intel Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadIntelHex>, WriteHex<WriteIntelHex>},
+    {"Motorola Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadMotorolaHex>,
+     WriteHex<WriteMotorolaHex>},
+    {"Ascii Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadAsciiHex>, WriteHex<WriteAsciiHex>},
 }};
+
+// A FileType no row names (a hand-edited settings file) is taken for a hex format
+// whose files hold no records: a load reads the file and stores nothing, a save
+// writes an empty file.
+constexpr FileFormat kNoFormat{
+    nullptr,
+    "Hex",
+    2,
+    &kHexStatus,
+    [](std::string_view, const LoadPlace&, BufferBytes&) { return LoadResult{}; },
+    [](const BufferBytes&, int32_t, int32_t) { return std::string(); }};
+
+const FileFormat& FormatOf(int32_t type) {
+  return type >= 0 && type < static_cast<int32_t>(kFileFormats.size())
+             ? kFileFormats[static_cast<size_t>(type)]
+             : kNoFormat;
+}
 
 constexpr const char* kLoadFailed = "File NOT Loaded....";
 constexpr const char* kSaveFailed = "File NOT Saved....";
@@ -87,15 +149,11 @@ void FileCommands::File_TypeClick() {
 }
 
 void FileCommands::ShowFileType() {
-  const int32_t type = f_.s.FileType;
-  FileTypeRow row{nullptr, "Hex", 2};
-  if (type >= 0 && type < static_cast<int32_t>(kFileTypes.size())) {
-    row = kFileTypes[static_cast<size_t>(type)];
-    f_.File_But.caption = row.caption;
-  }
+  const FileFormat& format = FormatOf(f_.s.FileType);
+  if (format.caption != nullptr) f_.File_But.caption = format.caption;
   for (FileDialog* d : {&f_.OpenDialog1, &f_.SaveDialog1}) {
-    d->defaultExt = row.extension;
-    d->filterIndex = row.filterIndex;
+    d->defaultExt = format.extension;
+    d->filterIndex = format.filterIndex;
   }
 }
 
@@ -107,7 +165,7 @@ void FileCommands::Load_ButClick() {
   if (f_.sys.toolkit.RunOpenDialog(f_.OpenDialog1)) {
     FollowDialog(f_.OpenDialog1.fileName);
     try {
-      failed = !(f_.s.FileType == 0 ? LoadBinaryFile() : LoadHexFile());
+      failed = !LoadFile();
     } catch (const ConversionError&) {
       // The last file loaded is still the previous one; start-up must not reload this.
       f_.OpenDialog1.fileName = previous;
@@ -127,10 +185,7 @@ void FileCommands::Load_ButClick() {
 void FileCommands::Save_ButClick() {
   if (f_.sys.toolkit.RunSaveDialog(f_.SaveDialog1)) {
     FollowDialog(f_.SaveDialog1.fileName);
-    if (f_.s.FileType == 0)
-      SaveBinaryFile();
-    else
-      SaveHexFile();
+    SaveFile();
   }
   f_.shell.EnterIdleState();
 }
@@ -149,13 +204,16 @@ HexLoadParams FileCommands::LoadParams() {
   return p;
 }
 
-bool FileCommands::LoadHexFile() {
-  f_.StaticText3.caption = "Loading Buffer from Hex File....";
-  f_.sys.toolkit.ProcessMessages();
+bool FileCommands::LoadFile() {
+  const FileFormat& format = FormatOf(f_.s.FileType);
+  if (format.status != nullptr) {
+    f_.StaticText3.caption = format.status->loading;
+    f_.sys.toolkit.ProcessMessages();
+  }
   const std::string name = f_.OpenDialog1.fileName;
-  std::string text;
+  std::string file;
   try {
-    text = ReadWholeFile(name);
+    file = ReadWholeFile(name);
   } catch (const FileError& error) {
     ReportFailure(error, kLoadFailed);
     return false;
@@ -163,19 +221,7 @@ bool FileCommands::LoadHexFile() {
   LoadResult result;
   try {
     const HexLoadParams params = LoadParams();
-    switch (f_.s.FileType) {
-      case 1:
-        result = ReadIntelHex(text, params, f_.s.Buffer);
-        break;
-      case 2:
-        result = ReadMotorolaHex(text, params, f_.s.Buffer);
-        break;
-      case 3:
-        result = ReadAsciiHex(text, params, f_.s.Buffer);
-        break;
-      default:
-        break;  // no hex format: nothing in the file is a record
-    }
+    result = format.read(file, LoadPlace{f_.s.BufferStart, params}, f_.s.Buffer);
   } catch (HexLoadError& error) {
     error.SetFileName(name);
     f_.StaticText3.caption = kLoadFailed;
@@ -183,70 +229,28 @@ bool FileCommands::LoadHexFile() {
     f_.shell.EnterIdleState();
     throw;
   }
-  f_.StaticText3.caption = "Hex File Loaded....";
+  if (format.status != nullptr) f_.StaticText3.caption = format.status->loaded;
   ReportLoad(result);
   f_.window.ShowCheckSum();
   if (memo_report_) f_.Memo1.visible = true;
   return true;
 }
 
-bool FileCommands::LoadBinaryFile() {
-  ProgramState& s = f_.s;
-  LoadResult result;
-  std::string bytes;
-  try {
-    bytes = ReadWholeFile(f_.OpenDialog1.fileName);
-  } catch (const FileError& error) {
-    ReportFailure(error, kLoadFailed);
-    return false;
-  }
-  PlaceBinary(
-      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
-      s.BufferStart, s.Buffer, result);
-  s.FilePos = static_cast<int32_t>(std::min<size_t>(bytes.size(), INT32_MAX));
-  ReportLoad(result);
-  f_.window.ShowCheckSum();
-  return true;
-}
-
-bool FileCommands::SaveBinaryFile() {
+bool FileCommands::SaveFile() {
+  const FileFormat& format = FormatOf(f_.s.FileType);
   const ProgramState& s = f_.s;
+  if (format.status != nullptr) {
+    f_.StaticText3.caption = format.status->saving;
+    f_.sys.toolkit.ProcessMessages();
+  }
   try {
-    WriteWholeFile(f_.SaveDialog1.fileName, BinarySaveImage(s.Buffer, s.DeviceEnd, s.WordMode));
+    WriteWholeFile(f_.SaveDialog1.fileName,
+                   std::string_view(format.write(s.Buffer, s.DeviceEnd, s.WordMode)));
   } catch (const FileError& error) {
     ReportFailure(error, kSaveFailed);
     return false;
   }
-  return true;
-}
-
-bool FileCommands::SaveHexFile() {
-  ProgramState& s = f_.s;
-  f_.StaticText3.caption = "Saving Buffer to Hex File....";
-  f_.sys.toolkit.ProcessMessages();
-  s.FilePos = 0;
-  const int64_t limit = WriteLimit(s.DeviceEnd, s.WordMode);
-  std::string text;
-  switch (s.FileType) {
-    case 1:
-      text = WriteIntelHex(s.Buffer, limit);
-      break;
-    case 2:
-      text = WriteMotorolaHex(s.Buffer, limit);
-      break;
-    case 3:
-      text = WriteAsciiHex(s.Buffer, limit);
-      break;
-    default:
-      break;  // no hex format: the file is left empty
-  }
-  try {
-    WriteWholeFile(f_.SaveDialog1.fileName, std::string_view(text));
-  } catch (const FileError& error) {
-    ReportFailure(error, kSaveFailed);
-    return false;
-  }
-  f_.StaticText3.caption = "Hex File Saved....";
+  if (format.status != nullptr) f_.StaticText3.caption = format.status->saved;
   return true;
 }
 

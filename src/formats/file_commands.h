@@ -21,16 +21,14 @@ class FileCommands {
   void Load_ButClick();
   void Save_ButClick();
 
-  // Load the file named by OpenDialog1 into the buffer and end with ShowCheckSum.
-  // They return false when the file could not be opened or read; that has been
-  // reported and the status line says so. A malformed hex field throws HexLoadError
+  // Loads the file named by OpenDialog1 into the buffer in the format FileType names,
+  // ending with ShowCheckSum. False when the file could not be opened or read; that has
+  // been reported and the status line says so. A malformed hex field throws HexLoadError
   // (a ConversionError naming the file and line) once the window is idle again.
-  bool LoadHexFile();
-  bool LoadBinaryFile();
-  // Write the file named by SaveDialog1 from buffer 0000 on; false when it could not
-  // be written (reported).
-  bool SaveBinaryFile();
-  bool SaveHexFile();
+  bool LoadFile();
+  // Writes the file named by SaveDialog1 from buffer 0000 on in the format FileType
+  // names; false when it could not be written (reported).
+  bool SaveFile();
 
  private:
   HexLoadParams LoadParams();

@@ -141,13 +141,12 @@ std::optional<BadChecksum> CheckRecordSum(const std::vector<uint8_t>& bytes, siz
 std::vector<uint8_t> HexPairs(std::string_view fields) {
   std::vector<uint8_t> bytes;
   bytes.reserve(fields.size() / 2);
-  FieldCursor cursor(fields);
-  while (cursor.rest().size() >= 2) {
-    try {
-      bytes.push_back(static_cast<uint8_t>(cursor.TakeHex(2)));
-    } catch (const ConversionError&) {
-      break;  // the checksum check only looks at what is well formed
-    }
+  // The checksum test only looks at what is well formed.
+  for (size_t i = 0; i + 1 < fields.size(); i += 2) {
+    const int high = HexDigitValue(fields[i]);
+    const int low = HexDigitValue(fields[i + 1]);
+    if (high < 0 || low < 0) break;
+    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
   }
   return bytes;
 }

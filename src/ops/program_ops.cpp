@@ -128,7 +128,6 @@ void ProgramOps::Program8741() {
     s.StopCount = kStopBadMcu;
   } else {
     p_.report.status.caption = kProgrammingMcuText;
-    s.PassCount = 1;
     p_.window.StartPass();
     Program8741Pass();
     // A Quit in the pass ends it; the verify loop below still reports what landed.

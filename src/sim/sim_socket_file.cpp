@@ -20,19 +20,12 @@ namespace {
 constexpr const char* kHeader = "Tarnwick socket 1";
 constexpr size_t kRowBytes = 32;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Hex text of exactly `digits` digits; nullopt otherwise.
 std::optional<int> ParseHex(const std::string& text, size_t digits) {
   if (text.size() != digits) return std::nullopt;
   int value = 0;
   for (char c : text) {
-    const int d = HexDigit(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     value = value * 16 + d;
   }

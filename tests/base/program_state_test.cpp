@@ -57,15 +57,23 @@ TEST(HexTextTest, RejectsWhatIsNotANumberWithTheStandardMessage) {
       EXPECT_EQ(e.what(), std::string("'") + bad + "' is not a valid integer value");
     }
   }
-  try {
-    ConvertHex("G1");
-    ADD_FAILURE();
-  } catch (const ConversionError& e) {
-    EXPECT_STREQ(e.what(), "'$G1' is not a valid integer value");
+  // Hex fields: the message carries the "$"; no blank or sign is taken after it.
+  for (const char* bad : {"G1", "2\r", "", " 1", "-1"}) {
+    try {
+      ConvertHex(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const ConversionError& e) {
+      EXPECT_EQ(e.what(), std::string("'$") + bad + "' is not a valid integer value");
+    }
   }
 }
 
-TEST(HexTextTest, EntryKeysAreHexDigitsAndBackspace) {
+TEST(HexTextTest, DigitValuesAndEntryKeys) {
+  EXPECT_EQ(HexDigitValue('0'), 0);
+  EXPECT_EQ(HexDigitValue('9'), 9);
+  EXPECT_EQ(HexDigitValue('a'), 10);
+  EXPECT_EQ(HexDigitValue('F'), 15);
+  for (char c : std::string("/:@G`g ")) EXPECT_EQ(HexDigitValue(c), -1) << int(c);
   for (char c : std::string("0123456789ABCDEFabcdef\b")) EXPECT_TRUE(IsEntryKey(c)) << c;
   for (char c : std::string("gG \r\x1b-$xZ")) EXPECT_FALSE(IsEntryKey(c)) << int(c);
 }

@@ -58,15 +58,12 @@ TEST_F(EntryBoxTest, AddressButtonsOpenTheBoxBusyWithOnlyTheirOwnButtonLive) {
 
 TEST_F(EntryBoxTest, OnlyHexDigitsAndBackspaceGetThrough) {
   f.Click(f.Start_Add);
+  // Escape is no way out: the box stays until Enter.
   TypeInto(f, f.Edit_Add, "a1G\x1b-z b");
   EXPECT_EQ(f.Edit_Add.text, "A1B");
-  TypeInto(f, f.Edit_Add, "\b\b");
-  EXPECT_EQ(f.Edit_Add.text, "A");
-  TypeInto(f, f.Edit_Add, "123456");
-  EXPECT_EQ(f.Edit_Add.text, "A1234") << "at most five characters";
-  // Escape is no way out: the box stays until Enter.
-  TypeInto(f, f.Edit_Add, "\x1b");
   EXPECT_TRUE(f.Edit_Add.visible);
+  TypeInto(f, f.Edit_Add, "\b\b123456");
+  EXPECT_EQ(f.Edit_Add.text, "A1234") << "at most five characters";
 }
 
 TEST_F(EntryBoxTest, AddressEntriesAreReadAsHexAndCorrectedByTheWindowRules) {

@@ -48,8 +48,7 @@ class HexEditorTest : public FormTest {
   void JumpTo(const std::string& text) {
     f.Click(f.Edit_Info);
     f.Chg_Edit_Add.text = text;
-    char enter = 13;
-    f.KeyPress(f.Chg_Edit_Add, enter);
+    PressEnter(f, f.Chg_Edit_Add);
   }
 };
 
@@ -277,9 +276,7 @@ TEST_F(HexEditorTest, JumpToAnAddressKeepsTheCursorPlaceOnThePage) {
   EXPECT_TRUE(f.Chg_Edit_Add.text.empty());
   EXPECT_EQ(h.toolkit.focused, &f.Chg_Edit_Add);
   EXPECT_TRUE(f.Edit_1.visible) << "shown again after the focus moved to the box";
-  f.Chg_Edit_Add.text = "1234";
-  char enter = 13;
-  f.KeyPress(f.Chg_Edit_Add, enter);
+  TypeInto(f, f.Chg_Edit_Add, "1234\r");
   EXPECT_FALSE(f.Chg_Edit_Add.visible);
   EXPECT_EQ(h.toolkit.focused, &f.Edit_1);
   EXPECT_EQ(f.s.ViewTop, 0x1230);
@@ -296,16 +293,10 @@ TEST_F(HexEditorTest, JumpIsPulledBackToTheChipsLastPage) {
 TEST_F(HexEditorTest, AddressBoxAdmitsOnlyHexDigitsBackspaceAndEnter) {
   Open();
   f.Click(f.Edit_Info);
-  for (char c : {'G', 'x', ' ', '-', '$'}) {
-    char ch = c;
-    f.KeyPress(f.Chg_Edit_Add, ch);
-    EXPECT_EQ(ch, 0) << c;
-  }
-  for (char c : {'0', '9', 'a', 'F', '\b'}) {
-    char ch = c;
-    f.KeyPress(f.Chg_Edit_Add, ch);
-    EXPECT_EQ(ch, c);
-  }
+  TypeInto(f, f.Chg_Edit_Add,
+           "Gx -$0a\b\x1b"
+           "F9");
+  EXPECT_EQ(f.Chg_Edit_Add.text, "0F9");
   EXPECT_TRUE(f.Chg_Edit_Add.visible);
 }
 

@@ -269,11 +269,11 @@ TEST_F(FileCommandsTest, StartUpReloadsThroughTheLoaders) {
   WriteFileText(dir / "last.s28", "S2060000101234A3\r\n");
   f.s.FileType = 2;
   f.OpenDialog1.fileName = (dir / "last.s28").string();
-  EXPECT_TRUE(f.files.LoadHexFile());
+  EXPECT_TRUE(f.files.LoadFile());
   EXPECT_EQ(f.s.Buffer[0x10], 0x12);
   EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=0046");
   f.OpenDialog1.fileName = (dir / "gone.bin").string();
-  EXPECT_FALSE(f.files.LoadBinaryFile());
+  EXPECT_FALSE(f.files.LoadFile());
 }
 
 }  // namespace

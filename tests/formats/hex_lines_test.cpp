@@ -59,35 +59,6 @@ TEST(FieldCursorTest, CutsFieldsInOrderAndAcceptsBothCases) {
   EXPECT_EQ(c.rest(), "\r");
 }
 
-TEST(FieldCursorTest, EightDigitsKeepThirtyTwoBits) {
-  FieldCursor c("FFFFFFFE");
-  EXPECT_EQ(c.TakeHex(8), -2);
-}
-
-TEST(FieldCursorTest, BadFieldsRaiseTheStandardMessageWithTheirDollar) {
-  struct Case {
-    const char* line;
-    int digits;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"G1", 2, "'$G1' is not a valid integer value"},
-      {"2\r", 2, "'$2\r' is not a valid integer value"},
-      {"", 2, "'$' is not a valid integer value"},
-      {" 1", 2, "'$ 1' is not a valid integer value"},
-      {"-1", 2, "'$-1' is not a valid integer value"},
-  };
-  for (const Case& c : cases) {
-    FieldCursor cursor(c.line);
-    try {
-      cursor.TakeHex(c.digits);
-      ADD_FAILURE() << "no failure for '" << c.line << "'";
-    } catch (const ConversionError& e) {
-      EXPECT_STREQ(e.what(), c.message);
-    }
-  }
-}
-
 TEST(FieldCursorTest, AShortLineGivesAShortField) {
   FieldCursor c("A");
   EXPECT_EQ(c.TakeHex(4), 0xA);

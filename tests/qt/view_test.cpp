@@ -172,10 +172,16 @@ TEST_F(ViewTest, TypingInTheEntryBoxPassesItsFilter) {
   EXPECT_TRUE(box->isVisibleTo(view.get()));
   for (const char* key : {"g", "1", "a", "-"}) SendKey(box, 0, key);
   EXPECT_EQ(box->text(), "1A") << "g and - are discarded, a goes in upper case";
+  box->setCursorPosition(1);
+  SendKey(box, 0, "b");
+  box->setSelection(0, 1);
+  SendKey(box, Qt::Key_Backspace, "\b");
+  SendKey(box, Qt::Key_Delete, "\x7f");
+  EXPECT_EQ(form->Edit_Add.text, "A") << "in at the caret, the selection off, Delete forward";
   SendKey(box, Qt::Key_Return, "\r");
-  EXPECT_EQ(form->s.DeviceStart, 0x1A);
+  EXPECT_EQ(form->s.DeviceStart, 0xA);
   EXPECT_EQ(qobject_cast<QPushButton*>(view->WidgetOf(form->Start_Add))->text(),
-            "Device Start=001A");
+            "Device Start=000A");
   EXPECT_FALSE(box->isVisibleTo(view.get()));
 }
 

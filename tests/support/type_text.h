@@ -1,13 +1,13 @@
 // Typing into a one-line edit the way the view does: each character goes through the
-// form's key-press handling first; what survives lands in the text (upper-cased where
-// the edit says so, up to its length limit), backspace takes the last character off,
-// and Enter only reaches the handler.
+// form's key-press handling first, and what survives is applied by the same routine
+// the window uses, with the caret at the end of the text.
 #pragma once
 
-#include <cctype>
 #include <string_view>
+#include <utility>
 
 #include "app/main_form.h"
+#include "base/line_edit.h"
 
 namespace tarnwick {
 
@@ -15,14 +15,10 @@ inline void TypeInto(TMainForm& form, Control& edit, std::string_view keys) {
   for (char key : keys) {
     char ch = key;
     form.KeyPress(edit, ch);
-    if (ch == 0 || ch == 13) continue;
-    if (ch == 8) {
-      if (!edit.text.empty()) edit.text.pop_back();
-      continue;
-    }
-    if (edit.maxLength > 0 && static_cast<int>(edit.text.size()) >= edit.maxLength) continue;
-    edit.text +=
-        edit.upperCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(ch))) : ch;
+    if (ch == 0) continue;
+    LineEditState state{edit.text, static_cast<int>(edit.text.size())};
+    TypeCharacter(state, ch, edit.maxLength, edit.upperCase);
+    edit.text = std::move(state.text);
   }
 }
 

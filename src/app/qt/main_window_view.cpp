@@ -18,6 +18,8 @@
 #include <QTimer>
 
 #include "app/main_form.h"
+#include "base/key_codes.h"
+#include "base/line_edit.h"
 #include "buffer/hex_view.h"
 
 namespace tarnwick {
@@ -57,8 +59,9 @@ Key KeyOf(int qt_key) {
   }
 }
 
-// The character a key press delivers, as the program's handlers see it: Enter is 13,
-// Backspace 8, Escape 27; 0 when the key types nothing. Where the control takes control
+// The character a key press delivers, as the program's handlers see it: kEnter,
+// kBackspace, kEscape for those keys; 0 when the key types nothing (Delete, whose text
+// some platforms give as 7F, included). Where the control takes control
 // characters (the editor's view), Ctrl with a letter types 01 to 1A; elsewhere those
 // keys are left to the widget (Ctrl+V still pastes into an entry box).
 char CharOf(const QKeyEvent* event, bool control_characters) {
@@ -69,18 +72,44 @@ char CharOf(const QKeyEvent* event, bool control_characters) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return 13;
+      return kEnter;
     case Qt::Key_Backspace:
-      return 8;
+      return kBackspace;
     case Qt::Key_Escape:
-      return 27;
+      return kEscape;
+    case Qt::Key_Delete:
+      return 0;
     default:
       break;
   }
   const QString text = event->text();
   if (text.size() != 1) return 0;
   const char16_t u = text.at(0).unicode();
-  return u >= 0x20 && u < 0x100 ? static_cast<char>(u) : 0;
+  return u >= 0x20 && u < 0x100 && u != 0x7F ? static_cast<char>(u) : 0;
+}
+
+// Where a character offset of the widget's text lies in its UTF-8 bytes (pasted text
+// may hold characters of more than one byte), and back.
+int Utf8Offset(const QString& text, int position) {
+  return static_cast<int>(text.left(position).toUtf8().size());
+}
+int CharOffset(const std::string& text, int offset) {
+  return static_cast<int>(Text(text.substr(0, static_cast<size_t>(offset))).size());
+}
+
+// A character the key-press handler let through, applied to the line edit by the
+// program's typing rules; the widget and the form's text then show the result.
+void TypeInto(Control& c, QLineEdit* edit, char ch) {
+  const QString shown = edit->text();
+  LineEditState state{shown.toStdString(), Utf8Offset(shown, edit->cursorPosition())};
+  if (edit->hasSelectedText()) {
+    state.selectionStart = Utf8Offset(shown, edit->selectionStart());
+    state.selectionLength = Utf8Offset(shown, edit->selectionEnd()) - state.selectionStart;
+  }
+  TypeCharacter(state, ch, c.maxLength, c.upperCase);
+  c.text = state.text;
+  edit->setText(Text(c.text));
+  edit->setCursorPosition(CharOffset(c.text, state.caret));
 }
 
 // The system's button face and its greyed text, as the window was drawn on.
@@ -103,8 +132,8 @@ QPalette ButtonPalette(QPalette p) {
 }
 
 // The editor's rows are 74 characters and must show whole in its view. The stand-in
-// for the fixed-pitch face runs a little wider than the original's 7-pixel pitch, so it
-// is narrowed, never cut, until a row and the caret fit the width inside the frame.
+// for the fixed-pitch face runs a little wider than the 7-pixel pitch the rows were laid out for,
+// so it is narrowed, never cut, until a row and the caret fit the width inside the frame.
 QFont FitRowFont(QFont font, double available) {
   const QString row(kRowTextLength, QChar('0'));
   for (int stretch = 100; stretch > 50; --stretch) {
@@ -450,13 +479,7 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
       form_.KeyPress(*c, ch);
       AfterEvent();
       if (c->kind() == ControlKind::LineEdit) {
-        auto* edit = static_cast<QLineEdit*>(WidgetOf(*c));
-        if (ch == 0 || ch == 13 || ch == 27) return true;
-        if (ch == 8) return false;
-        // Typed text goes in upper case where the box asks for it.
-        const char typed = c->upperCase && ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 32) : ch;
-        edit->insert(QString(QChar(static_cast<uchar>(typed))));
-        c->text = edit->text().toStdString();
+        if (ch != 0) TypeInto(*c, static_cast<QLineEdit*>(WidgetOf(*c)), ch);
         return true;
       }
       return ch == 0;

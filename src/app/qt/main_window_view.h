@@ -44,7 +44,7 @@ class MainWindowView final : public QMainWindow {
   void SyncFromForm();
   QWidget* WidgetOf(const Control& control) const;
   Control* ControlOf(const QWidget* widget) const;
-  // The face that stands in for the window's original one on this system.
+  // The face on this system that stands in for the one the window names.
   static QFont FontFor(const Font& font);
   // The row and text column of the editor's view under a point of its viewport.
   static HexView::Cell CellUnder(const QPlainTextEdit* edit, QPoint at);
