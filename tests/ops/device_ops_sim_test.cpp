@@ -226,7 +226,10 @@ TEST_F(SimOpsTest, EraseClearsAFlashChipAndAsksForABlankCheck) {
   FillPattern(0, 0x0F);
   f.Click(f.Programm);
   ASSERT_EQ(chip.contents()[3], f.s.Buffer[3]);
+  chip.SetLockBits(kLockBit1 | kLockBit2);
   f.Click(f.Erase_But);
+  EXPECT_EQ(chip.LockBits(), 0);
+  EXPECT_TRUE(Logged("Chip erased"));
   EXPECT_EQ(f.StaticText3.caption, "Device has been Erase, Do a Blank Check........");
   EXPECT_EQ(f.StaticText3.colour, colour::Lime);
   f.Click(f.Blank_Chk);
@@ -261,7 +264,8 @@ TEST_P(SecurityRowTest, EachRowProgramsItsBit) {
 constexpr SecurityCase kSecurityCases[] = {
     {"87C51H", 0, kLockBit1},  {"87C51H", 1, kLockBit2},  {"87C51H", 2, kLockBit3},
     {"87C51H", 3, 0},          {"89S8252", 0, kLockBit1}, {"89S8252", 1, kLockBit2},
-    {"89S8252", 2, kLockBit3}, {"89S8252", 3, 0},
+    {"89S8252", 2, kLockBit3}, {"89S8252", 3, 0},         {"8751H", 1, kLockBit2},
+    {"89C51", 2, kLockBit3},   {"89LS53", 1, kLockBit2},  {"89S53", 2, kLockBit3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, SecurityRowTest, ::testing::ValuesIn(kSecurityCases),
