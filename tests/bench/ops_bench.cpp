@@ -4,11 +4,13 @@
 // leaves the program's own work per byte.
 #include <benchmark/benchmark.h>
 
+#include "support/box_bus.h"
 #include "support/form_fixture.h"
 
 namespace tarnwick {
 namespace {
 
+constexpr uint16_t kBase = 0x378;
 constexpr uint8_t kHeld = 0x5A;
 constexpr int32_t kWindowBytes = 0x8000;
 constexpr int32_t kRow87C58H = 12;
@@ -18,12 +20,11 @@ class AnsweringPort final : public PortIo {
   uint8_t Read(uint16_t address) override {
     ++accesses;
     (void)address;
-    const uint8_t nibble = (control_ & 0x04) != 0 ? (held & 0x0F) : (held >> 4);
-    return static_cast<uint8_t>(((nibble << 4) ^ 0x80) | 0x07);
+    return StatusOf(held, decoder_.ClockHigh());
   }
   void Write(uint16_t address, uint8_t value) override {
     ++accesses;
-    if ((address & 0x03) == 2) control_ = value;
+    decoder_.Write(address - kBase, value);
   }
   bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
@@ -31,7 +32,7 @@ class AnsweringPort final : public PortIo {
   uint8_t held = kHeld;  // the byte every two-nibble read gives
 
  private:
-  uint8_t control_ = 0;
+  BoxDecoder decoder_;
 };
 
 struct VerifyBench {
@@ -40,9 +41,9 @@ struct VerifyBench {
   VerifyBench() {
     TMainForm& f = h.f();
     f.s.ProgrammerFound = 1;
-    f.s.LptBase = 0x378;
-    f.s.StatusPort = 0x379;
-    f.s.ControlPort = 0x37A;
+    f.s.LptBase = kBase;
+    f.s.StatusPort = kBase + kStatusRegister;
+    f.s.ControlPort = kBase + kControlRegister;
     f.s.DeviceRow = kRow87C58H;
     f.devices.SelectDevice();
     f.s.PulseWait = 1;

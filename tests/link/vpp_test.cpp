@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/box_bus.h"
 #include "support/form_fixture.h"
 
 namespace tarnwick {
@@ -15,20 +16,14 @@ class VppTest : public FormTest {
     f.s.ControlPort = kBase + 2;
     f.s.ProgrammerFound = 1;
   }
-  // The bytes that went to the data register, and the latch each one was clocked into
-  // (the control value while the clock line rose).
-  std::vector<std::pair<uint8_t, uint8_t>> Loads() const {
-    std::vector<std::pair<uint8_t, uint8_t>> loads;
-    uint8_t data = 0;
-    uint8_t control = 0;
-    for (const PortAccess& a : h.port.accesses) {
-      if (!a.write) continue;
-      if (a.address == kBase) data = a.value;
-      if (a.address == kBase + 2) {
-        if ((control & 4) == 0 && (a.value & 4) != 0) loads.push_back({a.value & 0x0B, data});
-        control = a.value;
-      }
-    }
+  // The latch loads the box saw.
+  std::vector<BoxLoad> Loads() const {
+    std::vector<BoxLoad> loads;
+    BoxDecoder decoder;
+    for (const PortAccess& a : h.port.accesses)
+      if (a.write)
+        if (const std::optional<BoxLoad> load = decoder.Write(a.address - kBase, a.value))
+          loads.push_back(*load);
     return loads;
   }
 };
@@ -57,8 +52,7 @@ TEST_F(VppTest, EachCodeSendsLatch3ThenLatch2AndSetsTheCaption) {
     EXPECT_EQ(f.s.Latch2Base, c.latch2) << c.code;
     EXPECT_EQ(f.s.Latch3Base, c.latch3) << c.code;
     EXPECT_EQ(f.Vpp_But.caption, c.caption ? c.caption : "before") << c.code;
-    const std::vector<std::pair<uint8_t, uint8_t>> expected = {{kLatch3, c.latch3},
-                                                               {kLatch2, c.latch2}};
+    const std::vector<BoxLoad> expected = {{BoxLatch::L3, c.latch3}, {BoxLatch::L2, c.latch2}};
     EXPECT_EQ(Loads(), expected) << c.code;
   }
 }
@@ -110,9 +104,9 @@ TEST_F(VppTest, FourTestClicksFromStepFourWalkTheTestLevels) {
     captions.push_back(f.Test_Vpp.caption);
   }
   EXPECT_EQ(captions, (std::vector<std::string>{"Vpp = 25", "Vpp = 21", "Vpp = 12.5", "Vpp = 12"}));
-  const std::vector<std::pair<uint8_t, uint8_t>> expected = {
-      {kLatch3, 0xA0}, {kLatch2, 0x0A}, {kLatch3, 0xA0}, {kLatch2, 0x1A},
-      {kLatch3, 0xA0}, {kLatch2, 0xBA}, {kLatch3, 0x20}, {kLatch2, 0x3A}};
+  const std::vector<BoxLoad> expected = {
+      {BoxLatch::L3, 0xA0}, {BoxLatch::L2, 0x0A}, {BoxLatch::L3, 0xA0}, {BoxLatch::L2, 0x1A},
+      {BoxLatch::L3, 0xA0}, {BoxLatch::L2, 0xBA}, {BoxLatch::L3, 0x20}, {BoxLatch::L2, 0x3A}};
   EXPECT_EQ(Loads(), expected);
   EXPECT_EQ(f.s.TestVppStep, 4);
 }
@@ -123,7 +117,7 @@ TEST_F(VppTest, TestStepOutsideTheCycleKeepsCaptionAndSendsTheBaseBytes) {
   f.vpp.Test_VppClick();
   EXPECT_EQ(f.s.TestVppStep, 0);
   EXPECT_EQ(f.Test_Vpp.caption, "Vpp = 12V");
-  EXPECT_EQ(Loads(), (std::vector<std::pair<uint8_t, uint8_t>>{{kLatch3, 0x20}, {kLatch2, 0x3A}}));
+  EXPECT_EQ(Loads(), (std::vector<BoxLoad>{{BoxLatch::L3, 0x20}, {BoxLatch::L2, 0x3A}}));
 }
 
 }  // namespace

@@ -1,23 +1,22 @@
 // A port that understands the latch protocol just enough to test the device cycles
-// without a chip model: it records every latch load with the virtual time and the
-// status reads made so far, tracks the address each adapter would see, and answers the
-// two-nibble read with a byte the test chooses.
+// without a chip model: it records every latch load the box would see with the virtual
+// time and the status reads made so far, tracks the address each adapter would see,
+// and answers the two-nibble read with a byte the test chooses.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <iterator>
-#include <utility>
 #include <vector>
 
 #include "base/virtual_clock.h"
-#include "link/latches.h"
 #include "link/port_io.h"
+#include "support/box_bus.h"
 
 namespace tarnwick {
 
 struct LatchLoad {
-  LatchSelect latch;
+  BoxLatch latch;
   uint8_t value;
   int64_t micros;
   uint64_t statusReads;
@@ -33,52 +32,44 @@ class LatchRecorder final : public PortIo {
   void AttachClock(VirtualClock* clock) { clock_ = clock; }
 
   uint8_t Read(uint16_t address) override {
-    if (address != kBase + 1) return 0xFF;
+    if (address != kBase + kStatusRegister) return 0xFF;
     ++statusReads;
+    const bool chipOn = Bit(BoxLatch::L2, kBoxL2ChipDrives);
     // Only the two-nibble read reads status with the clock line high (its low half);
-    // with Latch2 bit 3 low it reads the loop-back, not the chip.
-    if ((control_ & 0x04) != 0 && (Latch(kLatch2) & 0x08) != 0) readAddresses.push_back(Address());
-    // With Latch2 bit 3 low no chip drives, and LatchA comes back through the box's
-    // resistors: the loop-back the box is asked with.
-    const uint8_t byte = (Latch(kLatch2) & 0x08) == 0 ? Latch(kLatchA)
-                         : present                    ? present(*this)
-                                                      : 0xFF;
-    const uint8_t nibble = (control_ & 0x04) != 0 ? (byte & 0x0F) : (byte >> 4);
-    return static_cast<uint8_t>(((nibble << 4) ^ 0x80) | 0x07);
+    // with the chip off the read path it reads the loop-back, not the chip.
+    if (decoder_.ClockHigh() && chipOn) readAddresses.push_back(Address());
+    // With no chip driving, LatchA comes back through the box's resistors: the
+    // loop-back the box is asked with.
+    const uint8_t byte = !chipOn ? Latch(BoxLatch::A) : present ? present(*this) : 0xFF;
+    return StatusOf(byte, decoder_.ClockHigh());
   }
 
   void Write(uint16_t address, uint8_t value) override {
-    if (address == kBase) {
-      data_ = value;
-    } else if (address == kBase + 2) {
-      if ((control_ & 0x04) == 0 && (value & 0x04) != 0) Load(value & 0x0B);
-      control_ = value;
-    }
+    if (const std::optional<BoxLoad> load = decoder_.Write(address - kBase, value)) Load(*load);
   }
   bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
 
-  uint8_t Latch(LatchSelect l) const { return latches_[Index(l)]; }
+  uint8_t Latch(BoxLatch l) const { return latches_[static_cast<size_t>(l)]; }
 
-  // The address the chip sees: the 874X latches LatchA and Latch9 bits 0-3 when
-  // Latch9 bit 4 rises; the 875X takes it from the latches directly.
+  // The address the chip sees: the 874X latches LatchA and Latch9's A8-A11 as ALE
+  // rises; the 875X takes it from the latches directly.
   bool adapter874x = false;
   int32_t Address() const {
     if (adapter874x) return address874x_;
-    return Latch(kLatch9) | ((Latch(kLatchB) & 0x0F) << 8) |
-           ((Latch(kLatch1) & 0x02) == 0 ? 0x1000 : 0) |
-           ((Latch(kLatchB) & 0x80) != 0 ? 0x2000 : 0) |
-           ((Latch(kLatch3) & 0x01) != 0 ? 0x4000 : 0);
+    return Latch(BoxLatch::L9) | ((Latch(BoxLatch::B) & kBoxLBHighAddress) << 8) |
+           (Bit(BoxLatch::L1, kBoxL1NotA12) ? 0 : 0x1000) |
+           (Bit(BoxLatch::B, kBoxLBA13) ? 0x2000 : 0) | (Bit(BoxLatch::L3, kBoxL3A14) ? 0x4000 : 0);
   }
 
   // Loads of one latch, in order.
-  std::vector<uint8_t> ValuesOf(LatchSelect l) const {
+  std::vector<uint8_t> ValuesOf(BoxLatch l) const {
     std::vector<uint8_t> values;
     for (const LatchLoad& load : loads)
       if (load.latch == l) values.push_back(load.value);
     return values;
   }
-  size_t Count(LatchSelect l, uint8_t value) const {
+  size_t Count(BoxLatch l, uint8_t value) const {
     size_t n = 0;
     for (const LatchLoad& load : loads) n += load.latch == l && load.value == value;
     return n;
@@ -94,16 +85,15 @@ class LatchRecorder final : public PortIo {
   uint64_t statusReads = 0;
 
  private:
-  static int Index(LatchSelect l) { return LatchIndex(l); }
-  void Load(int select) {
-    if (select != kLatchA && select != kLatch9 && select != kLatchB && select != kLatch3 &&
-        select != kLatch2 && select != kLatch1)
-      return;
-    const auto l = static_cast<LatchSelect>(select);
-    if (l == kLatch9 && (latches_[Index(l)] & 0x10) == 0 && (data_ & 0x10) != 0)
-      address874x_ = Latch(kLatchA) | ((data_ & 0x0F) << 8);
-    latches_[Index(l)] = data_;
-    loads.push_back({l, data_, clock_ != nullptr ? clock_->NowMicros() : 0, statusReads});
+  bool Bit(BoxLatch l, int bit) const { return ((Latch(l) >> bit) & 1) != 0; }
+  void Load(BoxLoad load) {
+    const uint8_t before = Latch(load.latch);
+    if (load.latch == BoxLatch::L9 && ((before >> kBoxL9Ale) & 1) == 0 &&
+        ((load.value >> kBoxL9Ale) & 1) != 0)
+      address874x_ = Latch(BoxLatch::A) | ((load.value & kBoxL9HighAddress) << 8);
+    latches_[static_cast<size_t>(load.latch)] = load.value;
+    loads.push_back(
+        {load.latch, load.value, clock_ != nullptr ? clock_->NowMicros() : 0, statusReads});
     DropTheAsking();
   }
 
@@ -111,23 +101,23 @@ class LatchRecorder final : public PortIo {
   // (parked latches, Latch2 B7, patterns A5 and 5A, parked again); the simulated bench
   // tests that. The cycle tests see the command's own loads only.
   void DropTheAsking() {
-    static constexpr std::pair<LatchSelect, uint8_t> kAsking[] = {
-        {kLatch2, 0x3F}, {kLatch1, 0x62}, {kLatchB, 0x20}, {kLatch9, 0x00}, {kLatch3, 0x10},
-        {kLatch2, 0xB7}, {kLatchA, 0xA5}, {kLatchA, 0x5A}, {kLatch2, 0x3F}, {kLatch1, 0x62},
-        {kLatchB, 0x20}, {kLatch9, 0x00}, {kLatch3, 0x10}};
+    static constexpr BoxLoad kAsking[] = {
+        {BoxLatch::L2, 0x3F}, {BoxLatch::L1, 0x62}, {BoxLatch::B, 0x20}, {BoxLatch::L9, 0x00},
+        {BoxLatch::L3, 0x10}, {BoxLatch::L2, 0xB7}, {BoxLatch::A, 0xA5}, {BoxLatch::A, 0x5A},
+        {BoxLatch::L2, 0x3F}, {BoxLatch::L1, 0x62}, {BoxLatch::B, 0x20}, {BoxLatch::L9, 0x00},
+        {BoxLatch::L3, 0x10}};
     constexpr size_t n = std::size(kAsking);
     if (loads.size() < n) return;
     for (size_t i = 0; i < n; ++i) {
       const LatchLoad& load = loads[loads.size() - n + i];
-      if (load.latch != kAsking[i].first || load.value != kAsking[i].second) return;
+      if (load.latch != kAsking[i].latch || load.value != kAsking[i].value) return;
     }
     loads.resize(loads.size() - n);
   }
 
   VirtualClock* clock_ = nullptr;
-  uint8_t data_ = 0;
-  uint8_t control_ = 0;
-  uint8_t latches_[6] = {};
+  BoxDecoder decoder_;
+  uint8_t latches_[16] = {};  // by select code
   int32_t address874x_ = 0;
 };
 

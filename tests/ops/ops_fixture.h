@@ -59,7 +59,7 @@ class OpsTest : public ::testing::Test {
     port.present = [value](const LatchRecorder&) { return value; };
   }
   // Milliseconds from the first load of (latch, from) to the next load of (latch, to).
-  int64_t MillisBetween(LatchSelect latch, uint8_t from, uint8_t to) const {
+  int64_t MillisBetween(BoxLatch latch, uint8_t from, uint8_t to) const {
     int64_t start = -1;
     for (const LatchLoad& load : port.loads) {
       if (load.latch != latch) continue;
@@ -73,7 +73,7 @@ class OpsTest : public ::testing::Test {
   }
 };
 
-inline LatchLoad L(LatchSelect latch, uint8_t value) {
+inline LatchLoad L(BoxLatch latch, uint8_t value) {
   return {latch, value, 0, 0};
 }
 

@@ -7,8 +7,8 @@ namespace {
 
 using Loads = std::vector<LatchLoad>;
 
-const Loads kParked = {L(kLatch2, 0x3F), L(kLatch1, 0x62), L(kLatchB, 0x20), L(kLatch9, 0x00),
-                       L(kLatch3, 0x10)};
+const Loads kParked = {L(BoxLatch::L2, 0x3F), L(BoxLatch::L1, 0x62), L(BoxLatch::B, 0x20),
+                       L(BoxLatch::L9, 0x00), L(BoxLatch::L3, 0x10)};
 
 // The loads between the busy state's parking and the idle state's.
 Loads Inner(const Loads& loads) {
@@ -21,11 +21,12 @@ TEST_F(OpsTest, EraseSendsTheChipEraseSequence) {
   Select(kRow89C51);  // 12 V: Latch2Base 0x3F, Latch3Base 0x30
   f.Click(f.Erase_But);
   // Latch3 gets B0 at the address set-up even as the first command after start-up.
-  const Loads expected = {L(kLatchB, 0x40), L(kLatch1, 0xFF), L(kLatch9, 0xAA), L(kLatchB, 0x40),
-                          L(kLatch1, 0xFF), L(kLatch3, 0xB0), L(kLatch2, 0x37), L(kLatchA, 0x55),
-                          L(kLatch1, 0xBF), L(kLatch1, 0x3F), L(kLatch1, 0xBF), L(kLatch1, 0xFF),
-                          L(kLatch3, 0xB0), L(kLatchB, 0x10), L(kLatch1, 0xF7), L(kLatch3, 0xB0),
-                          L(kLatch1, 0xBA), L(kLatch1, 0x3A), L(kLatch1, 0xBA), L(kLatch1, 0xF7)};
+  const Loads expected = {
+      L(BoxLatch::B, 0x40),  L(BoxLatch::L1, 0xFF), L(BoxLatch::L9, 0xAA), L(BoxLatch::B, 0x40),
+      L(BoxLatch::L1, 0xFF), L(BoxLatch::L3, 0xB0), L(BoxLatch::L2, 0x37), L(BoxLatch::A, 0x55),
+      L(BoxLatch::L1, 0xBF), L(BoxLatch::L1, 0x3F), L(BoxLatch::L1, 0xBF), L(BoxLatch::L1, 0xFF),
+      L(BoxLatch::L3, 0xB0), L(BoxLatch::B, 0x10),  L(BoxLatch::L1, 0xF7), L(BoxLatch::L3, 0xB0),
+      L(BoxLatch::L1, 0xBA), L(BoxLatch::L1, 0x3A), L(BoxLatch::L1, 0xBA), L(BoxLatch::L1, 0xF7)};
   EXPECT_EQ(Inner(port.loads), expected);
   EXPECT_EQ(f.StaticText3.caption, "Device has been Erase, Do a Blank Check........");
   EXPECT_EQ(f.StaticText3.colour, colour::Lime);
@@ -40,8 +41,8 @@ TEST_F(OpsTest, ErasePulseLengthsFollowPulseWait) {
   for (const Case& c : {Case{10, 10, 10}, Case{30, 30, 30}, Case{31, 3, 31}, Case{100, 10, 100}}) {
     Select(kRow89S8252, c.pulseWait);
     f.Click(f.Erase_But);
-    EXPECT_EQ(MillisBetween(kLatch1, 0x3F, 0xBF), c.firstMs) << c.pulseWait;
-    EXPECT_EQ(MillisBetween(kLatch1, 0x3A, 0xBA), c.secondMs) << c.pulseWait;
+    EXPECT_EQ(MillisBetween(BoxLatch::L1, 0x3F, 0xBF), c.firstMs) << c.pulseWait;
+    EXPECT_EQ(MillisBetween(BoxLatch::L1, 0x3A, 0xBA), c.secondMs) << c.pulseWait;
   }
 }
 
@@ -52,7 +53,7 @@ TEST_F(OpsTest, EraseAddressSetUpWaitsFiveUnitsWhateverRanBefore) {
   // From the Latch2 load of the address set-up to LatchA 55: one ScaledWait.
   const auto& loads = port.loads;
   size_t i = 0;
-  while (!(loads[i].latch == kLatchA && loads[i].value == 0x55)) ++i;
+  while (!(loads[i].latch == BoxLatch::A && loads[i].value == 0x55)) ++i;
   EXPECT_EQ(loads[i].statusReads - loads[i - 1].statusReads, 15u);
   EXPECT_EQ(f.Quit_Func_But.caption, "&Quit = 00AA");
 }
@@ -76,14 +77,15 @@ TEST_F(OpsTest, SecurityRowsSendTheirModeAndPulseBytes) {
     f.s.SpeedCount = 400;  // the train still has five pulses
     f.Click(f.Security);
     f.ListClick(f.Security_List, c.listRow);
-    Loads expected = {L(kLatch3, 0xB0), L(kLatchB, c.latchB), L(kLatch1, 0xF7), L(kLatch3, 0xB0)};
-    if (c.latchA >= 0) expected.push_back(L(kLatchA, static_cast<uint8_t>(c.latchA)));
-    expected.push_back(L(kLatch1, c.pulse));
+    Loads expected = {L(BoxLatch::L3, 0xB0), L(BoxLatch::B, c.latchB), L(BoxLatch::L1, 0xF7),
+                      L(BoxLatch::L3, 0xB0)};
+    if (c.latchA >= 0) expected.push_back(L(BoxLatch::A, static_cast<uint8_t>(c.latchA)));
+    expected.push_back(L(BoxLatch::L1, c.pulse));
     for (int i = 0; i < 5; ++i) {
-      expected.push_back(L(kLatch1, c.pulse & 0x7F));
-      expected.push_back(L(kLatch1, c.pulse));
+      expected.push_back(L(BoxLatch::L1, c.pulse & 0x7F));
+      expected.push_back(L(BoxLatch::L1, c.pulse));
     }
-    expected.push_back(L(kLatch1, 0xF7));
+    expected.push_back(L(BoxLatch::L1, 0xF7));
     // SecurityClick parks once (busy); the list handler ends in the idle state.
     EXPECT_EQ(Inner(port.loads), expected) << c.row << " " << c.listRow;
     EXPECT_EQ(f.StaticText3.caption,
@@ -115,13 +117,14 @@ TEST_F(OpsTest, ProgramModeEntryAndFirstAddressOf87C5x) {
   f.Click(f.Programm);
   const Loads head(port.loads.begin() + 5, port.loads.begin() + 13);
   // Vpp twice (the command, then the mode entry), then the mode entry itself.
-  const Loads expected = {L(kLatch3, 0xB0), L(kLatch2, 0x3F), L(kLatch3, 0xB0), L(kLatch2, 0x3F),
-                          L(kLatch3, 0xB0), L(kLatchB, 0x40), L(kLatch1, 0xFF), L(kLatch9, 0x00)};
+  const Loads expected = {L(BoxLatch::L3, 0xB0), L(BoxLatch::L2, 0x3F), L(BoxLatch::L3, 0xB0),
+                          L(BoxLatch::L2, 0x3F), L(BoxLatch::L3, 0xB0), L(BoxLatch::B, 0x40),
+                          L(BoxLatch::L1, 0xFF), L(BoxLatch::L9, 0x00)};
   EXPECT_EQ(head, expected);
   // 5 + 5 ms of settle and 100 ms before the first address, then 100 ms after the pass.
   EXPECT_EQ(port.loads[12].micros - t0, 110000);
   // The first address set-up: ScaledWait of 5 units after its Latch2 load.
-  EXPECT_EQ(port.loads[17].latch, kLatchB);
+  EXPECT_EQ(port.loads[17].latch, BoxLatch::B);
   EXPECT_EQ(port.loads[17].statusReads - port.loads[16].statusReads, 250u);
   EXPECT_EQ(f.StaticText3.caption, "Eprom is Programmed...............");
 }
@@ -136,10 +139,10 @@ TEST_F(OpsTest, Family2AttemptsDoubleTheirWaits) {
   std::vector<uint64_t> waits;
   const auto& loads = port.loads;
   for (size_t i = 0; i + 1 < loads.size(); ++i)
-    if (loads[i].latch == kLatch1 && loads[i].value == 0x90)
+    if (loads[i].latch == BoxLatch::L1 && loads[i].value == 0x90)
       waits.push_back(loads[i + 1].statusReads - loads[i].statusReads);
   EXPECT_EQ(waits, (std::vector<uint64_t>{10, 20, 40, 80}));
-  EXPECT_EQ(port.Count(kLatch2, 0x0F & 0xF5), 4u);
+  EXPECT_EQ(port.Count(BoxLatch::L2, 0x0F & 0xF5), 4u);
   EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
   EXPECT_EQ(port.readAddresses.size(), 4u);  // no verify after a failure
 }
@@ -149,7 +152,7 @@ TEST_F(OpsTest, The8741WithItsWindowBeyondTheBufferProgramsNothing) {
   Window(0, 3, 0x10000);
   ChipReads(0x00);
   f.Click(f.Programm);
-  EXPECT_EQ(port.Count(kLatch2, 0x0F & 0xF5), 0u);
+  EXPECT_EQ(port.Count(BoxLatch::L2, 0x0F & 0xF5), 0u);
   EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
   EXPECT_EQ(f.Memo1.lines(), std::deque<std::string>{
                                  "Stopped at Device 0000, Buffer 10000: the Buffer ends at FFFF"});

@@ -35,8 +35,9 @@ TEST_F(OpsTest, AddressSetUp875xPutsEachAddressBitOnItsLatch) {
     port.Clear();
     f.s.DeviceAddr = c.address;
     f.reads.SetAddress();
-    const Loads expected = {L(kLatch9, c.latch9), L(kLatchB, c.latchB), L(kLatch1, c.latch1),
-                            L(kLatch3, c.latch3), L(kLatch2, 0x3F)};
+    const Loads expected = {L(BoxLatch::L9, c.latch9), L(BoxLatch::B, c.latchB),
+                            L(BoxLatch::L1, c.latch1), L(BoxLatch::L3, c.latch3),
+                            L(BoxLatch::L2, 0x3F)};
     EXPECT_EQ(port.loads, expected) << std::hex << c.address;
     EXPECT_EQ(f.Quit_Func_But.caption, "&Quit = " + HexText(c.address, 4));
   }
@@ -49,7 +50,7 @@ TEST_F(OpsTest, AddressSetUp875xMergesTheModeBitsIntoLatchB) {
   f.s.DeviceAddr = 0x2305;
   port.Clear();
   f.reads.SetAddress();
-  EXPECT_EQ(port.ValuesOf(kLatchB), std::vector<uint8_t>{0xC3});
+  EXPECT_EQ(port.ValuesOf(BoxLatch::B), std::vector<uint8_t>{0xC3});
   EXPECT_EQ(f.s.LatchBValue, 0xC3);
 }
 
@@ -59,8 +60,8 @@ TEST_F(OpsTest, AddressSetUp874xLatchesTheAddressWithTwoWaits) {
   port.Clear();
   f.s.DeviceAddr = 0x3A5;
   f.reads.SetAddress();
-  const Loads expected = {L(kLatch9, 0x03), L(kLatch2, 0x07), L(kLatchA, 0xA5),
-                          L(kLatch9, 0x13), L(kLatch2, 0x0F), L(kLatch9, 0x33)};
+  const Loads expected = {L(BoxLatch::L9, 0x03), L(BoxLatch::L2, 0x07), L(BoxLatch::A, 0xA5),
+                          L(BoxLatch::L9, 0x13), L(BoxLatch::L2, 0x0F), L(BoxLatch::L9, 0x33)};
   ASSERT_EQ(port.loads, expected);
   EXPECT_EQ(port.Address(), 0x3A5);
   // SpeedCount 5 of PulseWait 2 between LatchA and the address strobe, and at the end.
@@ -76,20 +77,20 @@ struct ReadModeCase {
 TEST_F(OpsTest, ReadModeEntryOfEachFamily) {
   const ReadModeCase cases[] = {
       {kRow8741,
-       {L(kLatch3, 0xB0), L(kLatch2, 0x0F), L(kLatch1, 0xF0), L(kLatch9, 0x30), L(kLatchB, 0xA8),
-        L(kLatch9, 0x00), L(kLatch1, 0xB0)}},
+       {L(BoxLatch::L3, 0xB0), L(BoxLatch::L2, 0x0F), L(BoxLatch::L1, 0xF0), L(BoxLatch::L9, 0x30),
+        L(BoxLatch::B, 0xA8), L(BoxLatch::L9, 0x00), L(BoxLatch::L1, 0xB0)}},
       {kRow8749H,
-       {L(kLatch3, 0xB0), L(kLatch2, 0x1F), L(kLatch1, 0xF0), L(kLatch9, 0x30), L(kLatchB, 0xA8),
-        L(kLatch9, 0x00), L(kLatch1, 0xB0)}},
+       {L(BoxLatch::L3, 0xB0), L(BoxLatch::L2, 0x1F), L(BoxLatch::L1, 0xF0), L(BoxLatch::L9, 0x30),
+        L(BoxLatch::B, 0xA8), L(BoxLatch::L9, 0x00), L(BoxLatch::L1, 0xB0)}},
       {kRow8751H,
-       {L(kLatch3, 0xB0), L(kLatch2, 0x1F), L(kLatch3, 0xB0), L(kLatchB, 0x00), L(kLatch1, 0xF7),
-        L(kLatch3, 0xB0)}},
+       {L(BoxLatch::L3, 0xB0), L(BoxLatch::L2, 0x1F), L(BoxLatch::L3, 0xB0), L(BoxLatch::B, 0x00),
+        L(BoxLatch::L1, 0xF7), L(BoxLatch::L3, 0xB0)}},
       {kRow89C51,
-       {L(kLatch3, 0x30), L(kLatch2, 0x3F), L(kLatch3, 0xB0), L(kLatchB, 0x00), L(kLatch1, 0xF7),
-        L(kLatch3, 0xB0)}},
+       {L(BoxLatch::L3, 0x30), L(BoxLatch::L2, 0x3F), L(BoxLatch::L3, 0xB0), L(BoxLatch::B, 0x00),
+        L(BoxLatch::L1, 0xF7), L(BoxLatch::L3, 0xB0)}},
       {kRow89S53,
-       {L(kLatch3, 0x30), L(kLatch2, 0x3F), L(kLatch3, 0xB0), L(kLatchB, 0x00), L(kLatch1, 0xB7),
-        L(kLatch3, 0xB0)}},
+       {L(BoxLatch::L3, 0x30), L(BoxLatch::L2, 0x3F), L(BoxLatch::L3, 0xB0), L(BoxLatch::B, 0x00),
+        L(BoxLatch::L1, 0xB7), L(BoxLatch::L3, 0xB0)}},
   };
   for (const ReadModeCase& c : cases) {
     Select(c.row);

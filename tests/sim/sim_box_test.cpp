@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/box_bus.h"
+
 namespace tarnwick {
 namespace {
 
@@ -16,22 +18,14 @@ class SimBoxTest : public ::testing::Test {
     PortRefusal refusal;
     EXPECT_TRUE(box.Open(kBase, refusal));
   }
-  // One latch load the way the program does it: data, select, clock up, clock down.
-  void Load(uint8_t select, uint8_t value) {
-    box.Write(kBase, value);
-    box.Write(kBase + 2, select);
-    box.Write(kBase + 2, select + 4);
-    box.Write(kBase + 2, select);
-    box.Write(kBase + 2, 0);
-  }
-  void Load(BoxLatch latch, uint8_t value) { Load(static_cast<uint8_t>(latch), value); }
   uint8_t StatusWithClock(uint8_t control) {
-    box.Write(kBase + 2, control);
-    return box.Read(kBase + 1);
+    bus.Control(control);
+    return bus.Status();
   }
 
   VirtualClock clock;
   SimBox box{&clock};
+  BoxDriver bus{box, kBase};
 };
 
 TEST_F(SimBoxTest, EachSelectCodeLoadsItsLatchOnTheRisingClock) {
@@ -41,7 +35,7 @@ TEST_F(SimBoxTest, EachSelectCodeLoadsItsLatchOnTheRisingClock) {
   };
   const Case cases[] = {{BoxLatch::A, 0x11},  {BoxLatch::L9, 0x22}, {BoxLatch::B, 0x33},
                         {BoxLatch::L3, 0x44}, {BoxLatch::L2, 0x55}, {BoxLatch::L1, 0x66}};
-  for (const Case& c : cases) Load(c.latch, c.value);
+  for (const Case& c : cases) bus.Load(c.latch, c.value);
   for (const Case& c : cases) EXPECT_EQ(box.Latch(c.latch), c.value) << static_cast<int>(c.latch);
 }
 
@@ -53,15 +47,15 @@ TEST_F(SimBoxTest, OnlyTheRisingEdgeLatchesAndCodesZeroAndEightLoadNothing) {
   box.Write(kBase + 2, 0x0E);  // stays high: no edge
   box.Write(kBase + 2, 0x0A);  // falling edge
   EXPECT_EQ(box.Latch(BoxLatch::A), 0x5A);
-  Load(0x00, 0x99);
-  Load(0x08, 0x99);
+  bus.Load(0x00, 0x99);
+  bus.Load(0x08, 0x99);
   for (BoxLatch latch :
        {BoxLatch::A, BoxLatch::L9, BoxLatch::B, BoxLatch::L3, BoxLatch::L2, BoxLatch::L1})
     EXPECT_NE(box.Latch(latch), 0x99);
 }
 
 TEST_F(SimBoxTest, StatusShowsTheHighNibbleThenTheLowOneWithBusyInverted) {
-  Load(BoxLatch::A, 0xA5);
+  bus.Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(StatusWithClock(0x00), 0x27);  // (0xA0 ^ 0x80) | 0x07
   EXPECT_EQ(StatusWithClock(0x04), 0xD7);  // (0x50 ^ 0x80) | 0x07
   EXPECT_EQ(box.StatusReads(), 2u);
@@ -69,12 +63,12 @@ TEST_F(SimBoxTest, StatusShowsTheHighNibbleThenTheLowOneWithBusyInverted) {
 
 TEST_F(SimBoxTest, UnpoweredOrAbsentBoxReads7FAndLatchesNothing) {
   box.SetPowered(false);
-  Load(BoxLatch::A, 0xA5);
+  bus.Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_EQ(StatusWithClock(0x00), 0x7F);
   box.SetPowered(true);
   box.SetConnected(false);
-  Load(BoxLatch::A, 0xA5);
+  bus.Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(StatusWithClock(0x04), 0x7F);
   EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
 }
@@ -82,7 +76,7 @@ TEST_F(SimBoxTest, UnpoweredOrAbsentBoxReads7FAndLatchesNothing) {
 TEST_F(SimBoxTest, AnEmptyPortElsewhereReads7F) {
   PortRefusal refusal;
   ASSERT_TRUE(box.Open(0x278, refusal));
-  Load(BoxLatch::A, 0xA5);
+  bus.Load(BoxLatch::A, 0xA5);
   EXPECT_EQ(box.Read(0x279), 0x7F);
   EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_FALSE(box.Open(0x1234, refusal));
@@ -104,7 +98,7 @@ TEST_F(SimBoxTest, AccessesAfterCloseDoNothing) {
   box.Close();
   const size_t recorded = box.Record().size();
   const int64_t now = clock.NowMicros();
-  Load(BoxLatch::A, 0x42);
+  bus.Load(BoxLatch::A, 0x42);
   EXPECT_EQ(box.Read(kBase + 1), 0xFF);
   EXPECT_EQ(box.Latch(BoxLatch::A), 0x00);
   EXPECT_EQ(box.Record().size(), recorded);
@@ -149,9 +143,9 @@ TEST(SimVpp, LevelsOfTheRegulatorSettings) {
 }
 
 TEST_F(SimBoxTest, LogTellsLatchLoadsAndVppChangesAndGoesToAFile) {
-  Load(BoxLatch::L3, 0xB0);
-  Load(BoxLatch::L2, 0x3F);
-  Load(BoxLatch::L2, 0x3F);
+  bus.Load(BoxLatch::L3, 0xB0);
+  bus.Load(BoxLatch::L2, 0x3F);
+  bus.Load(BoxLatch::L2, 0x3F);
   // Latch2 is still 00 from power-up when Latch3 gets B0: 25 V for a moment.
   EXPECT_EQ(box.Log(), (std::vector<std::string>{"Latch3 := B0", "Vpp 25 V", "Latch2 := 3F",
                                                  "Vpp 12.5 V", "Latch2 := 3F"}));
@@ -188,15 +182,15 @@ class DrivingAdapter final : public SimAdapter {
 TEST_F(SimBoxTest, AdapterDrivesTheReadPathOnlyWhileLatch2Bit3IsHigh) {
   DrivingAdapter adapter;
   box.Plug(&adapter);
-  Load(BoxLatch::A, 0xA5);
-  Load(BoxLatch::L9, 0x30);
-  Load(BoxLatch::L2, 0xB7);  // bit 3 low: detection's value, the chip stays off
+  bus.Load(BoxLatch::A, 0xA5);
+  bus.Load(BoxLatch::L9, 0x30);
+  bus.Load(BoxLatch::L2, 0xB7);  // bit 3 low: detection's value, the chip stays off
   EXPECT_EQ(box.ReadPath(), 0xA5);
-  Load(BoxLatch::L2, 0x3F);
+  bus.Load(BoxLatch::L2, 0x3F);
   EXPECT_EQ(box.ReadPath(), 0x3C);
   EXPECT_EQ(StatusWithClock(0x00), 0xB7);  // (0x30 ^ 0x80) | 0x07
   EXPECT_EQ(adapter.readsSeen, 1u);
-  Load(BoxLatch::L9, 0x10);
+  bus.Load(BoxLatch::L9, 0x10);
   EXPECT_EQ(box.ReadPath(), 0xA5) << "not driving: LatchA shows through";
   ASSERT_EQ(adapter.loads.size(), 5u);
   EXPECT_EQ(adapter.loads[3], (DrivingAdapter::Loaded{BoxLatch::L2, 0xB7, 0x3F}));

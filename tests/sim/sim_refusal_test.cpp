@@ -28,6 +28,12 @@ constexpr Vpp k25V{0x00, 0xB0}, k21V{0x10, 0xB0}, k12_75V{0xB0, 0xB0}, k12_5V{0x
     k12V{0x30, 0x30};
 constexpr uint8_t kNoLevel = 0x10;  // Latch3 lines giving no level with any Latch2
 
+// The 875X adapter's mode, on LatchB's mode lines (kBoxLBModeLines): P2.6 alone programs,
+// P2.7 alone erases; with Latch1's mode pins (kBoxL1ModePins, P3.7 and P3.6) both high.
+constexpr uint8_t kModeRead = 0x00, kModeProgram = 0x40, kModeErase = 0x10;
+constexpr uint8_t kP37 = Bit(2);
+constexpr uint8_t kLinesHigh = 0xFF;
+
 enum class Fault {
   kNone,
   kNoWait,          // the pulse's low phase without a single status read
@@ -84,12 +90,12 @@ class BusTest : public ::testing::Test {
     bus.Load(BoxLatch::L2,
              vpp.latch2 | (fault == Fault::kLatch2Bit3High ? Bit(kBoxL2ChipDrives) : 0));
     bus.Load(BoxLatch::L9, static_cast<uint8_t>(addr));
-    const uint8_t mode = fault == Fault::kModeMissing ? 0x00 : 0x40;
+    const uint8_t mode = fault == Fault::kModeMissing ? kModeRead : kModeProgram;
     bus.Load(BoxLatch::B, static_cast<uint8_t>(((addr >> 8) & kBoxLBHighAddress) | mode |
                                                ((addr >> 13) & 1) << kBoxLBA13));
-    uint8_t idle = 0xFF;  // PROG and program enable high, mode pins P3.6 P3.7 high
+    uint8_t idle = kLinesHigh;  // PROG, program enable, PSEN off; mode pins high
     if ((addr & 0x1000) != 0) idle = Clear(idle, Bit(kBoxL1NotA12));
-    if (fault == Fault::kWrongP) idle = Clear(idle, Bit(2));
+    if (fault == Fault::kWrongP) idle = Clear(idle, kP37);
     bus.Load(BoxLatch::L1, idle);
     bus.Load(BoxLatch::A, data);
     const uint8_t enabled = Clear(idle, Bit(kBoxL1ProgramEnable));
@@ -197,8 +203,8 @@ TEST_P(ErasePulseTest, OnlyAFlashChipAndTenMillisecondsErase) {
   chip.SetLockBits(kLockBit1 | kLockBit2);
   bus.Load(BoxLatch::L3, k12V.latch3);
   bus.Load(BoxLatch::L2, k12V.latch2);
-  bus.Load(BoxLatch::B, 0x10);
-  const uint8_t pulse = Clear(0xFF, Bit(kBoxL1ProgramEnable) | kBoxL1ModePins);
+  bus.Load(BoxLatch::B, kModeErase);
+  const uint8_t pulse = Clear(kLinesHigh, Bit(kBoxL1ProgramEnable) | kBoxL1ModePins);
   bus.Load(BoxLatch::L1, pulse);
   bus.Load(BoxLatch::L1, Clear(pulse, Bit(kBoxL1Prog875x)));
   clock.Advance(c.lowMicros);
@@ -235,8 +241,8 @@ TEST_P(ReadModeTest, OnlyAChipInReadModeDrives) {
     bus.Load(BoxLatch::L1, Bit(kBoxL1Test874x));
   } else {
     bus.Load(BoxLatch::L9, 0x12);
-    bus.Load(BoxLatch::B, 0x00);
-    bus.Load(BoxLatch::L1, Clear(0xFF, Bit(kBoxL1Psen)));
+    bus.Load(BoxLatch::B, kModeRead);
+    bus.Load(BoxLatch::L1, Clear(kLinesHigh, Bit(kBoxL1Psen)));
   }
   bus.Load(BoxLatch::A, 0x96);
   bus.Load(c.change.latch, c.change.value);
@@ -245,9 +251,9 @@ TEST_P(ReadModeTest, OnlyAChipInReadModeDrives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadModeTest,
-    ::testing::Values(ReadModeCase{"87C51H", {BoxLatch::L3, 0xB0}, 0x34},          // unchanged
-                      ReadModeCase{"87C51H", {BoxLatch::B, 0x40}, 0x96},           // program mode
-                      ReadModeCase{"87C51H", {BoxLatch::L1, 0xFF}, 0x96},          // PSEN, PE high
+    ::testing::Values(ReadModeCase{"87C51H", {BoxLatch::L3, 0xB0}, 0x34},  // unchanged
+                      ReadModeCase{"87C51H", {BoxLatch::B, kModeProgram}, 0x96},
+                      ReadModeCase{"87C51H", {BoxLatch::L1, kLinesHigh}, 0x96},
                       ReadModeCase{"87C51H", {BoxLatch::L1, 0xB7}, 0x34},          // 89S style
                       ReadModeCase{"87C51H", {BoxLatch::L2, 0x00}, 0x96},          // outputs off
                       ReadModeCase{"8748", {BoxLatch::L3, 0xB0}, 0x34},            // unchanged
