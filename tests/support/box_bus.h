@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 
 #include "link/port_io.h"
 #include "sim/box_registers.h"
@@ -40,6 +41,10 @@ struct BoxLoad {
   BoxLatch latch;
   uint8_t value;
   friend bool operator==(const BoxLoad&, const BoxLoad&) = default;
+  friend void PrintTo(const BoxLoad& load, std::ostream* out) {
+    *out << "Latch" << std::hex << std::uppercase << static_cast<int>(load.latch)
+         << " := " << static_cast<int>(load.value);
+  }
 };
 
 // Follows the data and control registers; a latch loads as the clock line rises.
