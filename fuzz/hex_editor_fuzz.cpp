@@ -20,9 +20,9 @@
 //   8 r    pick device row r (signed) from the device list
 //   9      checksum button
 #include <array>
+#include <cstdio>
 #include <string>
 
-#include "app/hex_text.h"
 #include "buffer/hex_view.h"
 #include "fuzz/fuzz_support.h"
 #include "support/type_text.h"
@@ -107,15 +107,18 @@ void CheckOpenEditor(const TMainForm& f) {
   FUZZ_CHECK(s.CursorCol >= 0 && s.CursorCol <= kViewColumns);
   const auto& rows = f.Edit_1.lines();
   FUZZ_CHECK(rows.size() == static_cast<size_t>(kViewRows));
+  static constexpr char kDigits[] = "0123456789ABCDEF";
   for (int r = 0; r < kViewRows; ++r) {
     const std::string& row = rows[static_cast<size_t>(r)];
     FUZZ_CHECK(row.size() == static_cast<size_t>(kRowTextLength));
     const int32_t row_address = s.ViewTop + kViewColumns * r;
-    FUZZ_CHECK(row.substr(0, 6) == HexText(row_address, 6));
+    char address[16];
+    std::snprintf(address, sizeof address, "%06X", static_cast<unsigned>(row_address));
+    FUZZ_CHECK(row.compare(0, 6, address) == 0);
     for (int c = 0; c < kViewColumns; ++c) {
       const uint8_t byte = s.Buffer[static_cast<size_t>(row_address + c)];
-      FUZZ_CHECK(row.substr(static_cast<size_t>(HexView::HexDigitColumn(c)), 2) ==
-                 HexText(byte, 2));
+      const char* digits = row.data() + HexView::HexDigitColumn(c);
+      FUZZ_CHECK(digits[0] == kDigits[byte >> 4] && digits[1] == kDigits[byte & 15]);
     }
   }
 }

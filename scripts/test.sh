@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build with the Qt view tests (offscreen), then
-# the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# the core tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then each
+# fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -19,3 +20,6 @@ QT_QPA_PLATFORM=offscreen ./build/tarnwick_view_bench
 bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# Each fuzz target for 20 seconds on its seed corpus (clang, libFuzzer); any finding fails.
+bash scripts/fuzz.sh 20
