@@ -76,17 +76,18 @@ struct FuzzForm {
   // a command left open, the status line not yellow. (The device list may stay up: the
   // start-up shows it idle when no device was chosen.)
   bool Idle() const;
-  // A box other than the conversion message was shown: some failure escaped the
-  // handler that met it and was caught at the handler boundary only.
+  // The handler boundary showed its box for a failure that is no conversion error: a
+  // library exception escaped the handler that met it.
   bool StoppedByFailure() const;
 };
 
 // The buffer lives inside the program state, so the fields after it are what a write
-// past its end would hit. While a fence stands those fields are poisoned for
-// AddressSanitizer: any access to them is reported. Only for handlers that have no
-// business with them (the folder name and the help line). A write before the buffer
-// is caught by the bounds checks of the standard containers (_GLIBCXX_ASSERTIONS),
-// through which every buffer access goes.
+// past its end would hit. While a fence stands those fields (the start-up folder, the
+// help line and the field text, all strings) are poisoned for AddressSanitizer: any
+// access to them is reported. So a fence is only for handlers with no business there.
+// The few padding bytes between the buffer and the first string, and the fields before
+// the buffer, are left to the bounds checks of the standard containers
+// (_GLIBCXX_ASSERTIONS), through which every index into the buffer goes.
 class BufferFence {
  public:
   explicit BufferFence(ProgramState& state);
@@ -99,8 +100,8 @@ class BufferFence {
   size_t size_;
 };
 
-// Fills a buffer with a pattern that differs from its neighbours and from zero, so a
-// byte that was changed shows.
+// A buffer image of nonzero bytes, each unlike its neighbours, so a byte that was
+// changed shows.
 const BufferBytes& Pattern();
 void FillPattern(BufferBytes& buffer);
 
