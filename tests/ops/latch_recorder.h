@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/port_io.h"
 #include "base/virtual_clock.h"
 #include "link/latches.h"
-#include "link/port_io.h"
 
 namespace tarnwick {
 
