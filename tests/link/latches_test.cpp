@@ -142,7 +142,9 @@ TEST_F(LatchTest, ARefusedOpenTouchesNoRegisterAndTheSearchSaysWhy) {
     EXPECT_EQ(f.s.ProgrammerFound, 0);
     EXPECT_TRUE(h.port.accesses.empty());
     EXPECT_EQ(h.toolkit.messages.size(), refusal.alert ? 1u : 0u);
-    if (refusal.alert) EXPECT_EQ(h.toolkit.messages[0].text, "Error: " + refusal.reason);
+    if (refusal.alert) {
+      EXPECT_EQ(h.toolkit.messages[0].text, "Error: " + refusal.reason);
+    }
     EXPECT_EQ(f.Memo1.lines().back(), "Port-0378 - " + refusal.reason);
   }
 }
