@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${1:-}" = "--asan" ]; then
-  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_QT=OFF \
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_QT=OFF \
     -DTARNWICK_BENCH=OFF -DTARNWICK_SANITIZE=ON >/dev/null
   cmake --build build-asan
 else

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-format
+  clang libclang-rt-14-dev llvm-14
   fonts-liberation fonts-dejavu-core
   srecord
   dpkg-dev file lintian desktop-file-utils appstream man-db

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the normal build with the Qt view tests (offscreen), the
-# Debian package made from that same build and checked, then the core tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Debian package made from that same build and checked, the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz target briefly.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -25,3 +25,6 @@ bash scripts/package_check.sh
 bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# Each fuzz target for 20 seconds on its seed corpus (clang, libFuzzer); any finding fails.
+bash scripts/fuzz.sh 20

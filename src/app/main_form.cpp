@@ -23,6 +23,7 @@ TMainForm::TMainForm(Services services)
 void TMainForm::WireCommands() {
   Device.OnClick = [this] { devices.DeviceClick(); };
   Device_Box.OnClick = [this] { devices.Device_BoxClick(); };
+  Vpp_But.OnClick = [this] { devices.Vpp_ButClick(); };
   Move_Eprom.OnClick = [this] { reads.Move_EpromClick(); };
   Verify.OnClick = [this] { reads.VerifyClick(); };
   Blank_Chk.OnClick = [this] { reads.Blank_ChkClick(); };

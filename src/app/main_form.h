@@ -10,6 +10,7 @@
 #include "app/test_panel.h"
 #include "base/command_frame.h"
 #include "base/platform.h"
+#include "base/port_io.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
@@ -18,7 +19,6 @@
 #include "formats/file_commands.h"
 #include "link/detect.h"
 #include "link/latches.h"
-#include "link/port_io.h"
 #include "link/vpp.h"
 #include "link/waits.h"
 #include "ops/erase_ops.h"
@@ -103,9 +103,14 @@ class TMainForm : public MainFormControls, public CommandFrame {
       *this,
       {Device, Device_Box, A874X, A875X, Vpp_Test, Security, Erase_But, Panel8, StaticText3}};
   Detector detect{{s, link, vpp, sys.port, sys.toolkit, sys.priority, sys.clock, *this, report}};
-  HexEditor editor{*this};
+  HexEditor editor{s, window, sys.toolkit, *this, {Edit, Edit_1, Edit_Info, Chg_Edit_Add, Memo1}};
   HelpAndScale helpScale{*this};
-  FileCommands files{*this};
+  FileCommands files{s,
+                     window,
+                     sys.toolkit,
+                     *this,
+                     {File_But, File_Type, Load_But, Save_But, StaticText3, StaticText4, Memo1,
+                      Quit_Func_But, OpenDialog1, SaveDialog1}};
   Startup startup{*this};
   ReadOps reads{DeviceCommandParts()};
   ProgramOps programs{DeviceCommandParts(), reads, Auto_Verify};

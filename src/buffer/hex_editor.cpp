@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
+#include "base/command_frame.h"
 #include "base/hex_text.h"
 #include "base/key_codes.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
 #include "buffer/hex_view.h"
 
 namespace tarnwick {
@@ -22,49 +25,49 @@ int FloorDiv(int value, int divisor) {
 }  // namespace
 
 void HexEditor::Wire() {
-  f_.Edit.OnClick = [this] { EditClick(); };
-  f_.Edit_1.OnKeyDown = [this](Key key) { Edit_1KeyDown(key); };
-  f_.Edit_1.OnKeyPress = [this](char& ch) { Edit_1KeyPress(ch); };
-  f_.Edit_1.OnKeyUp = [this](Key) { Edit_1KeyUp(); };
-  f_.Edit_1.OnMouseDown = [this] { Edit_1MouseDown(); };
-  f_.Edit_1.OnExit = [this](Control*) { Edit_1Exit(); };
-  f_.Edit_Info.OnClick = [this] { Edit_InfoClick(); };
-  f_.Chg_Edit_Add.OnKeyPress = [this](char& ch) { Chg_Edit_AddKeyPress(ch); };
-  f_.Chg_Edit_Add.OnExit = [this](Control* to) { Chg_Edit_AddExit(to); };
+  c_.Edit.OnClick = [this] { EditClick(); };
+  c_.Edit_1.OnKeyDown = [this](Key key) { Edit_1KeyDown(key); };
+  c_.Edit_1.OnKeyPress = [this](char& ch) { Edit_1KeyPress(ch); };
+  c_.Edit_1.OnKeyUp = [this](Key) { Edit_1KeyUp(); };
+  c_.Edit_1.OnMouseDown = [this] { Edit_1MouseDown(); };
+  c_.Edit_1.OnExit = [this](Control*) { Edit_1Exit(); };
+  c_.Edit_Info.OnClick = [this] { Edit_InfoClick(); };
+  c_.Chg_Edit_Add.OnKeyPress = [this](char& ch) { Chg_Edit_AddKeyPress(ch); };
+  c_.Chg_Edit_Add.OnExit = [this](Control* to) { Chg_Edit_AddExit(to); };
 }
 
 int64_t HexEditor::CursorAddress() const {
-  const ProgramState& s = f_.s;
+  const ProgramState& s = s_;
   return int64_t{s.ViewTop} + int64_t{kViewColumns} * s.CursorRow + s.CursorCol;
 }
 
 std::optional<uint8_t> HexEditor::ByteAt(int64_t address) const {
   if (!InBuffer(address)) return std::nullopt;
-  return f_.s.Buffer[static_cast<size_t>(address)];
+  return s_.Buffer[static_cast<size_t>(address)];
 }
 
 void HexEditor::EditClick() {
-  ProgramState& s = f_.s;
-  f_.Memo1.visible = false;
-  f_.shell.EnterIdleState();
+  ProgramState& s = s_;
+  c_.Memo1.visible = false;
+  frame_.EnterIdleState();
   s.ViewTop = 0;
-  f_.Edit_1.visible = true;
-  f_.Edit_Info.visible = true;
+  c_.Edit_1.visible = true;
+  c_.Edit_Info.visible = true;
   s.CursorRow = 0;
   s.CursorCol = 0;
   RedrawEditor();
 }
 
 void HexEditor::RedrawEditor() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   s.ViewTop = HexView::LimitViewTop(s.ViewTop, s.ChipEnd, s.WordMode);
   if (s.ViewTop < 0) {
     s.ViewTop = 0;
     s.CursorRow = 0;
     s.CursorCol = 0;
   }
-  f_.Edit_1.ClearLines();
-  f_.sys.toolkit.ProcessMessages();
+  c_.Edit_1.ClearLines();
+  toolkit_.ProcessMessages();
   std::vector<std::string> rows;
   rows.reserve(kViewRows);
   for (int r = 0; r < kViewRows; ++r) {
@@ -74,25 +77,25 @@ void HexEditor::RedrawEditor() {
       bytes[static_cast<size_t>(c)] = ByteAt(int64_t{row_address} + c).value_or(0);
     rows.push_back(HexView::RowText(row_address, bytes.data()));
   }
-  f_.Edit_1.SetLines(std::move(rows));
+  c_.Edit_1.SetLines(std::move(rows));
   s.CursorNibble = 0;
   PlaceEditorCaret();
-  f_.sys.toolkit.SetFocus(f_.Edit_1);
+  toolkit_.SetFocus(c_.Edit_1);
   ShowEditorInfo();
 }
 
 void HexEditor::RedrawAddress(int64_t address) {
-  const int64_t offset = address - f_.s.ViewTop;
+  const int64_t offset = address - s_.ViewTop;
   if (offset < 0 || offset >= kViewPage || !InBuffer(address)) return;
   const auto line = static_cast<size_t>(offset / kViewColumns);
   const int col = static_cast<int>(offset % kViewColumns);
-  if (line >= f_.Edit_1.lines().size()) return;
-  std::string text = f_.Edit_1.lines()[line];
+  if (line >= c_.Edit_1.lines().size()) return;
+  std::string text = c_.Edit_1.lines()[line];
   if (static_cast<int>(text.size()) < kRowTextLength) return;
-  const uint8_t byte = f_.s.Buffer[static_cast<size_t>(address)];
+  const uint8_t byte = s_.Buffer[static_cast<size_t>(address)];
   text.replace(static_cast<size_t>(HexView::HexDigitColumn(col)), 2, HexText(byte, 2));
   text[static_cast<size_t>(HexView::CharColumn(col))] = HexView::ByteChar(byte);
-  f_.Edit_1.SetLine(line, std::move(text));
+  c_.Edit_1.SetLine(line, std::move(text));
 }
 
 void HexEditor::RedrawEditorByte() {
@@ -101,17 +104,17 @@ void HexEditor::RedrawEditorByte() {
 
 void HexEditor::ShowEditorInfo() {
   const int64_t address = CursorAddress();
-  f_.Edit_Info.caption = HexView::InfoLine(static_cast<int32_t>(address), ByteAt(address));
+  c_.Edit_Info.caption = HexView::InfoLine(static_cast<int32_t>(address), ByteAt(address));
 }
 
 void HexEditor::PlaceEditorCaret() {
-  const ProgramState& s = f_.s;
-  f_.Edit_1.caretLine = s.CursorRow;
-  f_.Edit_1.caretColumn = HexView::CaretColumn(s.CursorCol, s.CursorNibble, s.AsciiSide);
+  const ProgramState& s = s_;
+  c_.Edit_1.caretLine = s.CursorRow;
+  c_.Edit_1.caretColumn = HexView::CaretColumn(s.CursorCol, s.CursorNibble, s.AsciiSide);
 }
 
 void HexEditor::WrapCursor() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   // Typing leaves the cursor past the row's last byte; moving on from there goes to
   // the next row. The address the cursor points at is kept.
   if (s.CursorCol < 0 || s.CursorCol >= kViewColumns) {
@@ -128,7 +131,7 @@ void HexEditor::WrapCursor() {
 }
 
 void HexEditor::Edit_1KeyDown(Key key) {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   switch (key) {
     case Key::Right:
       s.CursorNibble = 0;
@@ -170,7 +173,7 @@ void HexEditor::Edit_1KeyDown(Key key) {
 }
 
 void HexEditor::Edit_1KeyPress(char& ch) {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   const int64_t address = CursorAddress();
   // A cursor past the end of the buffer (the last byte of FFxx typed over) edits nothing.
   const bool writable = InBuffer(address);
@@ -197,7 +200,7 @@ void HexEditor::Edit_1KeyPress(char& ch) {
     }
     ++s.CursorCol;
   }
-  f_.sys.toolkit.ProcessMessages();
+  toolkit_.ProcessMessages();
 }
 
 void HexEditor::Edit_1KeyUp() {
@@ -205,11 +208,11 @@ void HexEditor::Edit_1KeyUp() {
 }
 
 void HexEditor::Edit_1MouseDown() {
-  ProgramState& s = f_.s;
+  ProgramState& s = s_;
   // Below the last row the caret can only reach the empty line after it (row 16), which
   // the next key wraps onto the next page.
-  s.CursorRow = std::clamp(f_.Edit_1.caretLine, 0, kViewRows);
-  const HexView::Pick pick = HexView::PickColumn(f_.Edit_1.caretColumn);
+  s.CursorRow = std::clamp(c_.Edit_1.caretLine, 0, kViewRows);
+  const HexView::Pick pick = HexView::PickColumn(c_.Edit_1.caretColumn);
   s.AsciiSide = pick.asciiSide;
   s.CursorCol = pick.col;
   if (pick.asciiSide == 0) s.CursorNibble = pick.nibble;
@@ -219,17 +222,17 @@ void HexEditor::Edit_1MouseDown() {
 void HexEditor::Edit_1Exit() {
   // Only an open editor is left; a view that hides a closed one may still report it.
   if (!IsOpen()) return;
-  f_.Edit_1.visible = false;
-  f_.Edit_Info.visible = false;
-  f_.window.ShowCheckSum();
+  c_.Edit_1.visible = false;
+  c_.Edit_Info.visible = false;
+  window_.ShowCheckSum();
 }
 
 void HexEditor::Edit_InfoClick() {
-  f_.Chg_Edit_Add.text.clear();
-  f_.Chg_Edit_Add.visible = true;
-  f_.sys.toolkit.SetFocus(f_.Chg_Edit_Add);
-  f_.Edit_1.visible = true;
-  f_.Edit_Info.visible = true;
+  c_.Chg_Edit_Add.text.clear();
+  c_.Chg_Edit_Add.visible = true;
+  toolkit_.SetFocus(c_.Chg_Edit_Add);
+  c_.Edit_1.visible = true;
+  c_.Edit_Info.visible = true;
 }
 
 void HexEditor::Chg_Edit_AddKeyPress(char& ch) {
@@ -239,29 +242,29 @@ void HexEditor::Chg_Edit_AddKeyPress(char& ch) {
   }
   if (ch != kEnter) return;
   ch = 0;
-  f_.sys.toolkit.SetFocus(f_.Edit_1);
-  f_.Chg_Edit_Add.visible = false;
-  if (f_.Chg_Edit_Add.text.empty()) return;
-  f_.s.ViewTop = ConvertHex(f_.Chg_Edit_Add.text) & 0x1FFFFF0;
+  toolkit_.SetFocus(c_.Edit_1);
+  c_.Chg_Edit_Add.visible = false;
+  if (c_.Chg_Edit_Add.text.empty()) return;
+  s_.ViewTop = ConvertHex(c_.Chg_Edit_Add.text) & 0x1FFFFF0;
   RedrawEditor();
 }
 
 void HexEditor::Chg_Edit_AddExit(const Control* to) {
-  f_.Chg_Edit_Add.visible = false;
+  c_.Chg_Edit_Add.visible = false;
   // Left for anything but the view, the box takes the editor with it: a view left on
   // screen without the focus would show bytes that the next command may change.
-  if (to != &f_.Edit_1) Edit_1Exit();
+  if (to != &c_.Edit_1) Edit_1Exit();
 }
 
 bool HexEditor::IsOpen() const {
-  return f_.Edit_1.visible;
+  return c_.Edit_1.visible;
 }
 
 void HexEditor::LeaveFor(const Control& control) {
-  if (!IsOpen() || &control == &f_.Edit_1 || &control == &f_.Edit_Info ||
-      &control == &f_.Chg_Edit_Add)
+  if (!IsOpen() || &control == &c_.Edit_1 || &control == &c_.Edit_Info ||
+      &control == &c_.Chg_Edit_Add)
     return;
-  f_.Chg_Edit_Add.visible = false;
+  c_.Chg_Edit_Add.visible = false;
   Edit_1Exit();
 }
 

@@ -10,11 +10,25 @@
 
 namespace tarnwick {
 
-class TMainForm;
+class BufferWindow;
+class CommandFrame;
+class Toolkit;
+struct ProgramState;
+
+// The window's controls the editor drives, by their names in the window.
+struct HexEditorControls {
+  Control& Edit;
+  Control& Edit_1;
+  Control& Edit_Info;
+  Control& Chg_Edit_Add;
+  Control& Memo1;
+};
 
 class HexEditor {
  public:
-  explicit HexEditor(TMainForm& form) : f_(form) {}
+  HexEditor(ProgramState& state, BufferWindow& window, Toolkit& toolkit, CommandFrame& frame,
+            HexEditorControls controls)
+      : s_(state), window_(window), toolkit_(toolkit), frame_(frame), c_(controls) {}
   void Wire();
 
   void EditClick();
@@ -49,7 +63,11 @@ class HexEditor {
   // address it points at.
   void WrapCursor();
 
-  TMainForm& f_;
+  ProgramState& s_;
+  BufferWindow& window_;
+  Toolkit& toolkit_;
+  CommandFrame& frame_;
+  HexEditorControls c_;
 };
 
 }  // namespace tarnwick

@@ -17,14 +17,6 @@ namespace tarnwick {
 
 namespace {
 
-// The simulated box has no desktop to starve: priority requests succeed and change
-// nothing.
-class UnchangedPriority final : public ProcessPriority {
- public:
-  bool SetRealTime() override { return true; }
-  bool SetNormal() override { return true; }
-};
-
 constexpr uint16_t kFirstSearchAddress = 0x278;
 
 std::string OneLine(const std::string& text) {

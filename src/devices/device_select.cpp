@@ -55,6 +55,20 @@ void DeviceSelect::Device_BoxClick() {
   frame_.EnterIdleState();
 }
 
+void DeviceSelect::Vpp_ButClick() {
+  ProgramState& s = s_;
+  // Only the 874X parts and the 8751H have a choice of high voltages: 25, 21, 12.75.
+  if (s.DeviceFamily < kFamily87C5x) {
+    if (s.VppCode == 1)
+      s.VppCode = 2;
+    else if (s.VppCode == 2)
+      s.VppCode = 3;
+    else if (s.VppCode == 3)
+      s.VppCode = 1;
+  }
+  vpp_.ApplyVpp();
+}
+
 void DeviceSelect::SelectDevice() {
   ProgramState& s = s_;
   // The 874X families ran with a third of the wait unit; give the rest back first.

@@ -44,6 +44,8 @@ class DeviceSelect {
   // follows from it, the Vpp level; ends in the idle state.
   void SelectDevice();
   void DeviceClick();
+  // The Vpp button: the chips that have a choice of high voltages step through it.
+  void Vpp_ButClick();
   void Device_BoxClick();
 
   // The seating prompts; each keeps its drawing up while the box is open.

@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <span>
 
-#include "app/main_form.h"
+#include "base/command_frame.h"
+#include "base/program_state.h"
+#include "base/toolkit.h"
+#include "buffer/buffer_window.h"
 #include "formats/ascii_hex.h"
 #include "formats/binary_file.h"
 #include "formats/file_io.h"
@@ -129,69 +132,69 @@ void ListProblems(Control& memo, const char* heading, const std::vector<Entry>& 
 }  // namespace
 
 void FileCommands::Wire() {
-  f_.File_But.OnClick = [this] { File_ButClick(); };
-  f_.File_Type.OnClick = [this] { File_TypeClick(); };
-  f_.Load_But.OnClick = [this] { Load_ButClick(); };
-  f_.Save_But.OnClick = [this] { Save_ButClick(); };
+  c_.File_But.OnClick = [this] { File_ButClick(); };
+  c_.File_Type.OnClick = [this] { File_TypeClick(); };
+  c_.Load_But.OnClick = [this] { Load_ButClick(); };
+  c_.Save_But.OnClick = [this] { Save_ButClick(); };
 }
 
 void FileCommands::File_ButClick() {
-  f_.shell.EnterBusyState();
-  f_.File_Type.visible = true;
+  frame_.EnterBusyState();
+  c_.File_Type.visible = true;
 }
 
 void FileCommands::File_TypeClick() {
   // A click below the last item chooses nothing; the list stays open.
-  if (f_.File_Type.itemIndex < 0) return;
-  f_.s.FileType = f_.File_Type.itemIndex;
+  if (c_.File_Type.itemIndex < 0) return;
+  s_.FileType = c_.File_Type.itemIndex;
   ShowFileType();
-  f_.shell.EnterIdleState();
+  frame_.EnterIdleState();
 }
 
 void FileCommands::ShowFileType() {
-  const FileFormat& format = FormatOf(f_.s.FileType);
-  if (format.caption != nullptr) f_.File_But.caption = format.caption;
-  for (FileDialog* d : {&f_.OpenDialog1, &f_.SaveDialog1}) {
+  const FileFormat& format = FormatOf(s_.FileType);
+  if (format.caption != nullptr) c_.File_But.caption = format.caption;
+  for (FileDialog* d : {&c_.OpenDialog1, &c_.SaveDialog1}) {
     d->defaultExt = format.extension;
     d->filterIndex = format.filterIndex;
   }
 }
 
 void FileCommands::Load_ButClick() {
-  f_.shell.EnterBusyState();
+  frame_.EnterBusyState();
   memo_report_ = false;
   bool failed = false;
-  const std::string previous = f_.OpenDialog1.fileName;
-  if (f_.sys.toolkit.RunOpenDialog(f_.OpenDialog1)) {
-    FollowDialog(f_.OpenDialog1.fileName);
+  const std::string previous = c_.OpenDialog1.fileName;
+  if (toolkit_.RunOpenDialog(c_.OpenDialog1)) {
+    FollowDialog(c_.OpenDialog1.fileName);
     try {
       failed = !LoadFile();
     } catch (const ConversionError&) {
       // The last file loaded is still the previous one; start-up must not reload this.
-      f_.OpenDialog1.fileName = previous;
+      c_.OpenDialog1.fileName = previous;
       throw;
     }
     if (failed)
-      f_.OpenDialog1.fileName = previous;
+      c_.OpenDialog1.fileName = previous;
     else
-      f_.StaticText4.caption = "Last File Loaded in Buffer=" + f_.OpenDialog1.fileName;
+      c_.StaticText4.caption = "Last File Loaded in Buffer=" + c_.OpenDialog1.fileName;
   }
-  f_.window.ShowCheckSum();
-  if (failed) f_.s.OpFailed = 1;
-  if (memo_report_) f_.Memo1.visible = true;
-  f_.shell.EnterIdleState();
+  window_.ShowCheckSum();
+  if (failed) s_.OpFailed = 1;
+  if (memo_report_) c_.Memo1.visible = true;
+  frame_.EnterIdleState();
 }
 
 void FileCommands::Save_ButClick() {
-  if (f_.sys.toolkit.RunSaveDialog(f_.SaveDialog1)) {
-    FollowDialog(f_.SaveDialog1.fileName);
+  if (toolkit_.RunSaveDialog(c_.SaveDialog1)) {
+    FollowDialog(c_.SaveDialog1.fileName);
     SaveFile();
   }
-  f_.shell.EnterIdleState();
+  frame_.EnterIdleState();
 }
 
 HexLoadParams FileCommands::LoadParams() {
-  const ProgramState& s = f_.s;
+  const ProgramState& s = s_;
   HexLoadParams p;
   p.hexOffset = s.HexOffset;
   p.lowLimit = s.HexLowLimit;
@@ -199,18 +202,18 @@ HexLoadParams FileCommands::LoadParams() {
   p.mask = LoadMask(s.ChipEnd, s.WordMode);
   // Only the caption changes; no messages are processed, so nothing can interrupt.
   p.progress = [this](int32_t address) {
-    f_.Quit_Func_But.caption = "&Quit = " + HexText(address, 5);
+    c_.Quit_Func_But.caption = "&Quit = " + HexText(address, 5);
   };
   return p;
 }
 
 bool FileCommands::LoadFile() {
-  const FileFormat& format = FormatOf(f_.s.FileType);
+  const FileFormat& format = FormatOf(s_.FileType);
   if (format.status != nullptr) {
-    f_.StaticText3.caption = format.status->loading;
-    f_.sys.toolkit.ProcessMessages();
+    c_.StaticText3.caption = format.status->loading;
+    toolkit_.ProcessMessages();
   }
-  const std::string name = f_.OpenDialog1.fileName;
+  const std::string name = c_.OpenDialog1.fileName;
   std::string file;
   try {
     file = ReadWholeFile(name);
@@ -221,58 +224,58 @@ bool FileCommands::LoadFile() {
   LoadResult result;
   try {
     const HexLoadParams params = LoadParams();
-    result = format.read(file, LoadPlace{f_.s.BufferStart, params}, f_.s.Buffer);
+    result = format.read(file, LoadPlace{s_.BufferStart, params}, s_.Buffer);
   } catch (HexLoadError& error) {
     error.SetFileName(name);
-    f_.StaticText3.caption = kLoadFailed;
-    f_.s.OpFailed = 1;
-    f_.shell.EnterIdleState();
+    c_.StaticText3.caption = kLoadFailed;
+    s_.OpFailed = 1;
+    frame_.EnterIdleState();
     throw;
   }
-  if (format.status != nullptr) f_.StaticText3.caption = format.status->loaded;
+  if (format.status != nullptr) c_.StaticText3.caption = format.status->loaded;
   ReportLoad(result);
-  f_.window.ShowCheckSum();
-  if (memo_report_) f_.Memo1.visible = true;
+  window_.ShowCheckSum();
+  if (memo_report_) c_.Memo1.visible = true;
   return true;
 }
 
 bool FileCommands::SaveFile() {
-  const FileFormat& format = FormatOf(f_.s.FileType);
-  const ProgramState& s = f_.s;
+  const FileFormat& format = FormatOf(s_.FileType);
+  const ProgramState& s = s_;
   if (format.status != nullptr) {
-    f_.StaticText3.caption = format.status->saving;
-    f_.sys.toolkit.ProcessMessages();
+    c_.StaticText3.caption = format.status->saving;
+    toolkit_.ProcessMessages();
   }
   try {
-    WriteWholeFile(f_.SaveDialog1.fileName,
+    WriteWholeFile(c_.SaveDialog1.fileName,
                    std::string_view(format.write(s.Buffer, s.DeviceEnd, s.WordMode)));
   } catch (const FileError& error) {
     ReportFailure(error, kSaveFailed);
     return false;
   }
-  if (format.status != nullptr) f_.StaticText3.caption = format.status->saved;
+  if (format.status != nullptr) c_.StaticText3.caption = format.status->saved;
   return true;
 }
 
 void FileCommands::ReportLoad(const LoadResult& result) {
   memo_report_ = result.badChecksumCount > 0 || result.overlapCount > 0;
   if (memo_report_) {
-    f_.Memo1.ClearLines();
-    ListProblems(f_.Memo1, "Bad Record Checksums (Data Loaded):", result.badChecksums,
+    c_.Memo1.ClearLines();
+    ListProblems(c_.Memo1, "Bad Record Checksums (Data Loaded):", result.badChecksums,
                  result.badChecksumCount, BadChecksumLine);
-    ListProblems(f_.Memo1, "Overlapping Records (Later Data Loaded):", result.overlaps,
+    ListProblems(c_.Memo1, "Overlapping Records (Later Data Loaded):", result.overlaps,
                  result.overlapCount, OverlapLine);
   }
   if (result.leftOut > 0) {
-    f_.sys.toolkit.ShowMessage(std::to_string(result.leftOut) +
-                               " Bytes Lay Beyond Buffer Address FFFF and Were Not Loaded.");
+    toolkit_.ShowMessage(std::to_string(result.leftOut) +
+                         " Bytes Lay Beyond Buffer Address FFFF and Were Not Loaded.");
   }
 }
 
 void FileCommands::ReportFailure(const FileError& error, const char* status) {
-  f_.StaticText3.caption = status;
-  f_.s.OpFailed = 1;
-  f_.sys.toolkit.ShowError(error.what());
+  c_.StaticText3.caption = status;
+  s_.OpFailed = 1;
+  toolkit_.ShowError(error.what());
 }
 
 }  // namespace tarnwick

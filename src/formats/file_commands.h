@@ -6,12 +6,33 @@
 
 namespace tarnwick {
 
-class TMainForm;
+class BufferWindow;
+class CommandFrame;
+class Control;
 class FileError;
+class Toolkit;
+struct FileDialog;
+struct ProgramState;
+
+// The window's controls and dialogs the file commands drive, by their names in the window.
+struct FileCommandControls {
+  Control& File_But;
+  Control& File_Type;
+  Control& Load_But;
+  Control& Save_But;
+  Control& StaticText3;
+  Control& StaticText4;
+  Control& Memo1;
+  Control& Quit_Func_But;
+  FileDialog& OpenDialog1;
+  FileDialog& SaveDialog1;
+};
 
 class FileCommands {
  public:
-  explicit FileCommands(TMainForm& form) : f_(form) {}
+  FileCommands(ProgramState& state, BufferWindow& window, Toolkit& toolkit, CommandFrame& frame,
+               FileCommandControls controls)
+      : s_(state), window_(window), toolkit_(toolkit), frame_(frame), c_(controls) {}
   void Wire();
 
   void File_ButClick();
@@ -35,7 +56,11 @@ class FileCommands {
   void ReportLoad(const LoadResult& result);
   void ReportFailure(const FileError& error, const char* status);
 
-  TMainForm& f_;
+  ProgramState& s_;
+  BufferWindow& window_;
+  Toolkit& toolkit_;
+  CommandFrame& frame_;
+  FileCommandControls c_;
   bool memo_report_ = false;  // Memo1 lists bad checksums or overlaps of the last load
 };
 

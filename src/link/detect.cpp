@@ -4,11 +4,11 @@
 
 #include "base/hex_text.h"
 #include "base/platform.h"
+#include "base/port_io.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "link/latch_bits.h"
 #include "link/latches.h"
-#include "link/port_io.h"
 #include "link/vpp.h"
 
 namespace tarnwick {

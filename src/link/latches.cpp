@@ -1,8 +1,8 @@
 #include "link/latches.h"
 
+#include "base/port_io.h"
 #include "base/program_state.h"
 #include "link/latch_bits.h"
-#include "link/port_io.h"
 
 namespace tarnwick {
 

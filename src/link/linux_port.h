@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "base/port_io.h"
 #include "link/linux_kernel.h"
-#include "link/port_io.h"
 
 namespace tarnwick {
 

@@ -2,14 +2,12 @@
 
 #include "base/controls.h"
 #include "base/program_state.h"
-#include "devices/families.h"
 #include "link/latch_bits.h"
 #include "link/latches.h"
 
 namespace tarnwick {
 
 void Vpp::Wire() {
-  vppBut_.OnClick = [this] { Vpp_ButClick(); };
   testVpp_.OnClick = [this] { Test_VppClick(); };
 }
 
@@ -24,20 +22,6 @@ void Vpp::ApplyVpp() {
     link_.Load(kLatch3, s.Latch3Base);
     link_.Load(kLatch2, s.Latch2Base);
   }
-}
-
-void Vpp::Vpp_ButClick() {
-  ProgramState& s = s_;
-  // Only the 874X parts and the 8751H have a choice of high voltages: 25, 21, 12.75.
-  if (s.DeviceFamily < kFamily87C5x) {
-    if (s.VppCode == 1)
-      s.VppCode = 2;
-    else if (s.VppCode == 2)
-      s.VppCode = 3;
-    else if (s.VppCode == 3)
-      s.VppCode = 1;
-  }
-  ApplyVpp();
 }
 
 void Vpp::Test_VppClick() {

@@ -45,7 +45,6 @@ class Vpp {
   // Latch2Base, Latch3Base and the Vpp caption from VppCode; loads the two latches
   // (Latch3 first) when the programmer was found.
   void ApplyVpp();
-  void Vpp_ButClick();
   void Test_VppClick();
 
  private:

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "base/port_io.h"
 #include "base/virtual_clock.h"
-#include "link/port_io.h"
 #include "sim/box_registers.h"
 
 namespace tarnwick {

@@ -85,14 +85,14 @@ TEST_F(VppTest, VppButtonStepsTheHighVoltagesOfThe874XAnd8751) {
 TEST_F(VppTest, VppButtonKeepsOtherCodesAndOtherFamilies) {
   f.s.DeviceFamily = 4;  // 87C52H
   f.s.VppCode = 7;
-  f.vpp.Vpp_ButClick();
+  f.devices.Vpp_ButClick();
   EXPECT_EQ(f.s.VppCode, 7);
   EXPECT_EQ(f.Vpp_But.caption, "Vpp = 12.5");
   EXPECT_EQ(Loads().size(), 2u) << "the level is sent again";
 
   f.s.DeviceFamily = 3;
   f.s.VppCode = 4;
-  f.vpp.Vpp_ButClick();
+  f.devices.Vpp_ButClick();
   EXPECT_EQ(f.s.VppCode, 4);
 }
 

@@ -9,8 +9,8 @@
 #include <iterator>
 #include <vector>
 
+#include "base/port_io.h"
 #include "base/virtual_clock.h"
-#include "link/port_io.h"
 #include "support/box_bus.h"
 
 namespace tarnwick {

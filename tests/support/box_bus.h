@@ -8,7 +8,7 @@
 #include <optional>
 #include <ostream>
 
-#include "link/port_io.h"
+#include "base/port_io.h"
 #include "sim/box_registers.h"
 
 namespace tarnwick {

@@ -25,9 +25,9 @@
 #include <set>
 #include <string>
 
+#include "base/port_io.h"
 #include "base/virtual_clock.h"
 #include "link/linux_kernel.h"
-#include "link/port_io.h"
 
 namespace tarnwick {
 

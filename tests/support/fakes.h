@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/platform.h"
-#include "link/port_io.h"
+#include "base/port_io.h"
 
 namespace tarnwick {
 

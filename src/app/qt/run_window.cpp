@@ -18,14 +18,6 @@ namespace tarnwick {
 
 namespace {
 
-// The simulated box has no desktop to starve: its priority requests always succeed
-// and change nothing.
-class UnchangedPriority final : public ProcessPriority {
- public:
-  bool SetRealTime() override { return true; }
-  bool SetNormal() override { return true; }
-};
-
 // The simulated bench's socket is kept beside the configuration file.
 constexpr const char* kSocketFile = "Tarnwick.Sim";
 
