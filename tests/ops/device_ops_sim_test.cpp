@@ -19,18 +19,7 @@ constexpr const char* kChipNames[] = {"8741",    "8742",    "8748",    "8748H", 
 
 class SimOpsTest : public SimBenchTest {
  protected:
-  // Short waits keep runs quick (the simulated chips need one status read of pulse,
-  // the flash parts keep their 10).
-  SimChip& Seat(const char* name) {
-    SimChip& chip = SimBenchTest::Seat(name);
-    if (f.s.DeviceFamily <= 4) f.s.PulseWait = 1;
-    return chip;
-  }
-  void Window(int32_t start, int32_t end) {
-    f.s.DeviceStart = start;
-    f.s.DeviceEnd = end;
-    f.s.BufferStart = start;
-  }
+  SimChip& Seat(const char* name) { return SeatWithShortWaits(name); }
   // A pattern that sets and clears bits in every position, with no FF byte.
   void FillPattern(int32_t start, int32_t end) {
     for (int32_t a = start; a <= end; ++a)

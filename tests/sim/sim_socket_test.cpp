@@ -12,16 +12,7 @@ namespace {
 
 class SocketTest : public SimBenchTest {
  protected:
-  SimChip& Seat(const char* name) {
-    SimChip& chip = SimBenchTest::Seat(name);
-    if (f.s.DeviceFamily <= 4) f.s.PulseWait = 1;
-    return chip;
-  }
-  void Window(int32_t start, int32_t end) {
-    f.s.DeviceStart = start;
-    f.s.DeviceEnd = end;
-    f.s.BufferStart = start;
-  }
+  SimChip& Seat(const char* name) { return SeatWithShortWaits(name); }
   // The buffer after a Move of the window.
   std::vector<uint8_t> Moved(int32_t start, int32_t end) {
     Window(start, end);

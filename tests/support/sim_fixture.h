@@ -20,6 +20,19 @@ class SimBenchTest : public ::testing::Test {
     EXPECT_STREQ(sim.socket.Chip()->info().name, name);
     return *sim.socket.Chip();
   }
+  // The same with short waits, which keep runs quick: the simulated EPROMs need one
+  // status read of pulse, the flash parts keep their 10.
+  SimChip& SeatWithShortWaits(const char* name) {
+    SimChip& chip = Seat(name);
+    if (f.s.DeviceFamily <= 4) f.s.PulseWait = 1;
+    return chip;
+  }
+  // The address window over the same buffer and device addresses.
+  void Window(int32_t start, int32_t end) {
+    f.s.DeviceStart = start;
+    f.s.DeviceEnd = end;
+    f.s.BufferStart = start;
+  }
   bool Logged(const std::string& text) const {
     for (const std::string& line : sim.box.Log())
       if (line.find(text) != std::string::npos) return true;
