@@ -14,8 +14,14 @@ bash scripts/build.sh
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"
 # The benchmarks run briefly, so a change that breaks them is seen; their numbers are
 # for the README's performance section.
-./build/tarnwick_bench --benchmark_min_time=0.05
-QT_QPA_PLATFORM=offscreen ./build/tarnwick_view_bench
+# A benchmark that finds its run wrong reports an error and exits 0: that fails here.
+for bench in tarnwick_bench tarnwick_view_bench; do
+  QT_QPA_PLATFORM=offscreen ./build/$bench --benchmark_min_time=0.05 2>&1 | tee build/$bench.out
+  if grep -q "ERROR OCCURRED" build/$bench.out; then
+    echo "$bench: a benchmark reported an error" >&2
+    exit 1
+  fi
+done
 
 # The package from the build just tested (reconfigured for /usr, which recompiles one
 # file), checked as CI must see it.

@@ -20,11 +20,17 @@ class AnsweringPort final : public PortIo {
   uint8_t Read(uint16_t address) override {
     ++accesses;
     (void)address;
-    return StatusOf(held, decoder_.ClockHigh());
+    // As the box: with Latch2 bit 3 low no chip drives and LatchA comes back, which is
+    // how every command asks whether the box still answers.
+    const bool chip_drives = (latch2_ >> kBoxL2ChipDrives & 1) != 0;
+    return StatusOf(chip_drives ? held : latchA_, decoder_.ClockHigh());
   }
   void Write(uint16_t address, uint8_t value) override {
     ++accesses;
-    decoder_.Write(address - kBase, value);
+    if (const std::optional<BoxLoad> load = decoder_.Write(address - kBase, value)) {
+      if (load->latch == BoxLatch::A) latchA_ = load->value;
+      if (load->latch == BoxLatch::L2) latch2_ = load->value;
+    }
   }
   bool Open(uint16_t, PortRefusal&) override { return true; }
   void Close() override {}
@@ -33,6 +39,8 @@ class AnsweringPort final : public PortIo {
 
  private:
   BoxDecoder decoder_;
+  uint8_t latchA_ = 0;
+  uint8_t latch2_ = 0;
 };
 
 struct VerifyBench {
