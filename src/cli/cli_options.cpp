@@ -29,12 +29,6 @@ constexpr std::array<CommandRow, 10> kCommands{{
     {"convert", CliCommand::Convert, 2},
 }};
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 // Options that take a value.
 constexpr std::array<const char*, 9> kValueOptions{"--port",   "--socket",   "--device",
                                                    "--format", "--window",   "--offset",
@@ -110,6 +104,8 @@ std::string ApplyFlag(CliOptions& o, const std::string& name) {
     o.noVerify = true;
   else if (name == "--confirm")
     o.confirm = true;
+  else if (name == "--fold")
+    o.fold = true;
   else
     return "unknown option " + name;
   return {};
@@ -155,25 +151,6 @@ std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits) {
     value = value * 16 + d;
   }
   return value;
-}
-
-std::optional<FileFormat> FormatFromName(const std::string& name) {
-  const std::string n = Lower(name);
-  if (n == "bin") return FileFormat::Binary;
-  if (n == "intel") return FileFormat::Intel;
-  if (n == "motorola") return FileFormat::Motorola;
-  if (n == "ascii") return FileFormat::Ascii;
-  return std::nullopt;
-}
-
-std::optional<FileFormat> FormatFromExtension(const std::string& path) {
-  const std::string ext = Lower(std::filesystem::path(path).extension().string());
-  if (ext == ".bin") return FileFormat::Binary;
-  if (ext == ".hex" || ext == ".ihx") return FileFormat::Intel;
-  if (ext == ".s19" || ext == ".s28" || ext == ".s37" || ext == ".srec" || ext == ".mot")
-    return FileFormat::Motorola;
-  if (ext == ".asc") return FileFormat::Ascii;
-  return std::nullopt;
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -242,6 +219,8 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
            --fill 00|FF|XX         fill the buffer before loading (default the chip's blank value)
            --no-verify             program without the verify pass
            --confirm               wait for Enter after the adapter prompt
+           --fold                  load a file larger than the chip, or with records
+                                   that give one address two values, all the same
            --progress bar|json|none  (bar on a terminal, none otherwise)
            --log FILE              append one line per command for production records
            --quiet, --help, --version

@@ -89,8 +89,9 @@ TEST_F(DetectTest, UnpoweredBoxGivesThePlacedFailureBox) {
                                                    "Port-0278 - A5 - FF", "Port-0278 - 5A - FF"}));
   EXPECT_EQ(f.s.ProgrammerFound, 0);
   EXPECT_EQ(f.s.OpFailed, 1);
-  EXPECT_EQ(f.StaticText3.caption, "Looking For Programmer");
-  EXPECT_FALSE(f.Memo1.visible);
+  // The log stays in view behind the box, under a status line that says so.
+  EXPECT_EQ(f.StaticText3.caption, "The Quillbox was Not Found");
+  EXPECT_TRUE(f.Memo1.visible);
   EXPECT_TRUE(f.Enabled);
   EXPECT_FALSE(box.IsOpen()) << "every failed probe gives its port back";
 }
