@@ -20,7 +20,8 @@ enum class CliCommand {
   Compare,
   Erase,
   Lock,
-  Convert
+  Convert,
+  Doctor
 };
 
 // The buffer file formats, numbered as the File Type list of the window numbers them.
@@ -50,6 +51,7 @@ struct CliOptions {
   bool version = false;
   bool noVerify = false;
   bool confirm = false;
+  bool json = false;  // --json (doctor)
 
   CliCommand command = CliCommand::None;
   std::string commandName;
