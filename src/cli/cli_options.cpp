@@ -16,7 +16,7 @@ struct CommandRow {
   size_t files;  // FILE arguments it takes (lock takes its bit number instead)
 };
 
-constexpr std::array<CommandRow, 10> kCommands{{
+constexpr std::array<CommandRow, 11> kCommands{{
     {"devices", CliCommand::Devices, 0},
     {"detect", CliCommand::Detect, 0},
     {"blank", CliCommand::Blank, 0},
@@ -27,6 +27,7 @@ constexpr std::array<CommandRow, 10> kCommands{{
     {"erase", CliCommand::Erase, 0},
     {"lock", CliCommand::Lock, 1},
     {"convert", CliCommand::Convert, 2},
+    {"doctor", CliCommand::Doctor, 0},
 }};
 
 // Options that take a value.
@@ -106,6 +107,8 @@ std::string ApplyFlag(CliOptions& o, const std::string& name) {
     o.confirm = true;
   else if (name == "--fold")
     o.fold = true;
+  else if (name == "--json")
+    o.json = true;
   else
     return "unknown option " + name;
   return {};
@@ -131,6 +134,9 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
     o.files.assign(words.begin() + 1, words.end());
   }
   if (o.port && o.sim) return "--port and --sim name two different programmers";
+  if (o.json && o.command != CliCommand::Doctor) return "--json belongs to doctor";
+  if (o.sim && o.command == CliCommand::Doctor)
+    return "doctor checks a real printer port; the simulated box needs no checks";
   if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
   return {};
 }
@@ -212,6 +218,8 @@ COMMANDS:  devices                 the device list with sizes, families, Vpp, ad
            erase                   erase (flash parts)
            lock N                  program lock bit N (1, 2 or 3)
            convert IN OUT          convert a file between the four formats; no programmer
+           doctor [--json]         check everything between this PC and the box, each
+                                   fault with its fix (start here on real hardware)
 OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .ihx;
                                    .s19 .s28 .s37 .srec .mot; .asc; convert: of OUT)
            --window BUFSTART:DEVSTART:DEVEND (hex; default the whole chip from 0)
@@ -227,6 +235,7 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
 
 Exit status: 0 success; 1 the chip failed; 2 usage, file or format errors;
 3 no programmer found or it stopped answering; 130 stopped by Ctrl-C.
+doctor: 0 every check ok; 1 warnings only; 3 the box cannot be used.
 )";
 }
 

@@ -22,7 +22,8 @@ enum class CliCommand {
   Compare,
   Erase,
   Lock,
-  Convert
+  Convert,
+  Doctor
 };
 
 enum class ProgressMode { Auto, Bar, Json, None };
@@ -50,6 +51,7 @@ struct CliOptions {
   bool noVerify = false;
   bool confirm = false;
   bool fold = false;  // load a file that does not fit the chip all the same
+  bool json = false;  // --json (doctor)
 
   CliCommand command = CliCommand::None;
   std::string commandName;

@@ -135,6 +135,7 @@ void Detector::FindProgrammer() {
     search.verdict = Verdict::Failed;
     // Red, and the log stays in view behind the box: it says why each address failed.
     p_.report.status.caption = kNotFoundStatus;
+    for (std::string& line : WrapForMemo(kDoctorHint)) p_.report.memo.AddLine(std::move(line));
     p_.toolkit.ShowMessageAt(NotFoundText(search), kNotFoundLeft, kNotFoundTop);
     p_.frame.SetWindowEnabled(true);
     return;

@@ -47,6 +47,9 @@ inline constexpr const char* kNoPortText =
 const char* NotFoundText(const SearchOutcome& search);
 inline constexpr const char* kBoxLostText = "The Quillbox Does Not Answer....";
 inline constexpr const char* kNotFoundStatus = "The Quillbox was Not Found";
+// The last line of a failed search's log in the window.
+inline constexpr const char* kDoctorHint =
+    "tarnwick-cli doctor checks the whole path to the box and names each fault with its fix";
 inline constexpr int kNotFoundLeft = 375;
 inline constexpr int kNotFoundTop = 325;
 

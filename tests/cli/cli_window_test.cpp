@@ -97,7 +97,9 @@ TEST_F(CliKernelTest, DetectSearchesOnlyThePortGiven) {
     EXPECT_EQ(r.code, c.code);
     for (const char* text : c.says)
       EXPECT_NE((r.out + r.err).find(text), std::string::npos) << text << "\n" << r.out << r.err;
-    if (c.code != kExitOk) EXPECT_EQ(r.err.find("Can Not Be"), std::string::npos) << r.err;
+    if (c.code != kExitOk) {
+      EXPECT_EQ(r.err.find("Can Not Be"), std::string::npos) << r.err;
+    }
   }
   EXPECT_EQ(kernel.OpenDescriptors(), 0);  // every claim given back
 }
