@@ -87,11 +87,11 @@ TEST_F(DetectTest, UnpoweredBoxGivesThePlacedFailureBox) {
   EXPECT_EQ(box_message.left, 375);
   EXPECT_EQ(box_message.top, 325);
   EXPECT_TRUE(memoShownWithTheBox);
-  EXPECT_EQ(MemoLines(), (std::vector<std::string>{"Port-0278 - A5 - FF", "Port-0278 - 5A - FF",
-                                                   "Port-0378 - A5 - FF", "Port-0378 - 5A - FF",
-                                                   "Port-03BC - A5 - FF", "Port-03BC - 5A - FF",
-                                                   "Port-0278 - A5 - FF", "Port-0278 - 5A - FF",
-                                                   kDoctorLine1, kDoctorLine2}));
+  EXPECT_EQ(MemoLines(),
+            (std::vector<std::string>{
+                "Port-0278 - A5 - FF", "Port-0278 - 5A - FF", "Port-0378 - A5 - FF",
+                "Port-0378 - 5A - FF", "Port-03BC - A5 - FF", "Port-03BC - 5A - FF",
+                "Port-0278 - A5 - FF", "Port-0278 - 5A - FF", kDoctorLine1, kDoctorLine2}));
   EXPECT_EQ(f.s.ProgrammerFound, 0);
   EXPECT_EQ(f.s.OpFailed, 1);
   // The log stays in view behind the box, under a status line that says so.
@@ -203,8 +203,8 @@ TEST_F(DetectRecordedTest, RefusedAccessIsReportedPerAddressAndNotClosed) {
             (std::vector<std::string>{"Port-0278 - /dev/parport0: Permission denied",
                                       "Port-0378 - /dev/parport0: Permission denied",
                                       "Port-03BC - /dev/parport0: Permission denied",
-                                      "Port-03BC - /dev/parport0: Permission denied",
-                                      kDoctorLine1, kDoctorLine2}));
+                                      "Port-03BC - /dev/parport0: Permission denied", kDoctorLine1,
+                                      kDoctorLine2}));
   const SearchOutcome& search = f.outcomes.search;
   ASSERT_EQ(search.tries.size(), 4u);
   EXPECT_FALSE(search.tries[3].opened);
