@@ -217,6 +217,7 @@ TEST_F(ViewTest, AFileDroppedOnTheWindowLoads) {
   // 02 00 0C at 0000: LJMP 000C; checksum 100h - (03+02+0C) = EF.
   std::ofstream(file) << ":0300000002000CEF\n:00000001FF\n";
   const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
+  const fs::path old = fs::current_path();  // a load moves it to the file's folder
   view->show();
   const auto click = [this](Control& c) { qobject_cast<QPushButton*>(view->WidgetOf(c))->click(); };
 
@@ -304,6 +305,7 @@ TEST_F(ViewTest, AFileDroppedOnTheWindowLoads) {
     form->shell.EnterIdleState();
     form->Edit_Add.visible = false;
   }
+  fs::current_path(old);
   fs::remove_all(dir);
 }
 
