@@ -57,6 +57,7 @@ class ReportLookTest : public ::testing::Test {
         boxes.push_back(box->text().toStdString());
         box->accept();
       } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        dialogFilter = dialog->selectedNameFilter().toStdString();
         dialog->selectFile(QString::fromStdString(chosenFile));
         QMetaObject::invokeMethod(dialog, "accept");  // its Open button
       }
@@ -157,6 +158,7 @@ class ReportLookTest : public ::testing::Test {
   QTimer answer_;
   std::vector<std::string> boxes;
   std::string chosenFile;
+  std::string dialogFilter;  // the file types the open dialog showed
 };
 
 struct SearchCase {
@@ -212,7 +214,8 @@ TEST_F(ReportLookTest, AFailedSearchLeavesItsLogReadable) {
 
 // An Intel Hex file loaded with the file type on Motorola stores nothing: the box names
 // the file and the format it was read as, the status line is red, and the file is not
-// shown as loaded; in both layouts.
+// shown as loaded; in both layouts. The open dialog offered the names S-record files go
+// by.
 TEST_F(ReportLookTest, AWrongFormatLoadEndsRed) {
   SimBench bench;
   StartUp(bench.box, bench.clock);
@@ -232,6 +235,9 @@ TEST_F(ReportLookTest, AWrongFormatLoadEndsRed) {
   EXPECT_EQ(boxes, std::vector<std::string>{"No Motorola S-records in " + chosenFile +
                                             ": is it another format?"});
   EXPECT_TRUE(form->s.Buffer == before) << "nothing stored";
+  for (const char* pattern : {"*.hex", "*.s19", "*.s28", "*.s37", "*.srec", "*.mot"})
+    EXPECT_NE(dialogFilter.find(pattern), std::string::npos)
+        << dialogFilter << ": the names S-record files go by";
   for (int layout = 0; layout < 2; ++layout) {
     SCOPED_TRACE(layout == 0 ? "normal layout" : "large layout");
     const QImage shot = Shot("load-" + std::to_string(layout));
