@@ -541,18 +541,25 @@ QString MainWindowView::DroppableFile(const QDropEvent* event) const {
 }
 
 void MainWindowView::dragEnterEvent(QDragEnterEvent* event) {
-  if (DroppableFile(event).isEmpty()) return event->ignore();
-  event->acceptProposedAction();
+  if (DroppableFile(event).isEmpty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
 }
 
 void MainWindowView::dragMoveEvent(QDragMoveEvent* event) {
-  if (DroppableFile(event).isEmpty()) return event->ignore();
-  event->acceptProposedAction();
+  if (DroppableFile(event).isEmpty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
 }
 
 void MainWindowView::dropEvent(QDropEvent* event) {
   const QString path = DroppableFile(event);
-  if (path.isEmpty()) return event->ignore();
+  if (path.isEmpty()) {
+    event->ignore();
+    return;
+  }
   event->acceptProposedAction();
   form_.FileDropped(QFile::encodeName(path).toStdString());
   AfterEvent();
