@@ -3,6 +3,7 @@
 // pixels looked at - the status line's colour, the search's log in view and uncovered,
 // no line of it cut at the memo's edge - in both layouts.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFileDialog>
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
@@ -44,7 +46,8 @@ double Share(const QImage& image, const QRect& r, QColor colour) {
 class ReportLookTest : public ::testing::Test {
  protected:
   ReportLookTest() {
-    dir_ = fs::temp_directory_path() / "tarnwick-report-look";
+    // One folder per process: ctest runs the tests of this file side by side.
+    dir_ = fs::temp_directory_path() / ("tarnwick-report-look-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     old_ = fs::current_path();
