@@ -1,6 +1,7 @@
 // The real window on the simulated bench, driven through its widgets: the modal boxes
 // are answered as a person would, the timer is Qt's, messages pass through Qt's loop.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QLabel>
@@ -27,7 +28,8 @@ namespace fs = std::filesystem;
 class SimWindowTest : public ::testing::Test {
  protected:
   SimWindowTest() {
-    dir_ = fs::temp_directory_path() / "tarnwick-sim-window";
+    // One folder per process: ctest runs the tests of this file side by side.
+    dir_ = fs::temp_directory_path() / ("tarnwick-sim-window-" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     old_ = fs::current_path();
