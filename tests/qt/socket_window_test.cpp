@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
@@ -98,18 +99,42 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
   EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
 }
 
-// The bench goes on the main window's right where the screen has room, else on its left,
-// else on its right off the screen's edge; never over the main window.
-TEST(SocketWindowPlace, BesideTheMainWindow) {
-  const QRect screen(0, 0, 1920, 1080);
-  const QSize bench(400, 300);
-  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(100, 50, 743, 490), bench, screen), QPoint(851, 50));
-  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(1000, 60, 885, 584), bench, screen), QPoint(592, 60));
-  EXPECT_EQ(SocketWindow::PlaceBeside(QRect(300, 0, 1400, 900), bench, screen), QPoint(1708, 0));
+// The bench goes whole on the screen: on the main window's right where there is room,
+// else on its left, below it, above it; on a screen with room on no side, on the right
+// pushed onto the screen. A side of the main window slides it onto the screen.
+TEST(SocketWindowPlace, BesideTheMainWindowOnTheScreen) {
+  const QSize bench(410, 200);  // its frame with a title bar
+  struct Case {
+    const char* what;
+    QRect screen, main;
+    QPoint at;
+  };
+  const QRect wide(0, 0, 1920, 1080), small(0, 0, 1280, 994), laptop(0, 0, 1280, 770);
+  const Case cases[] = {
+      {"right", wide, QRect(100, 50, 743, 490), QPoint(851, 50)},
+      {"left: the main window near the right edge", wide, QRect(1000, 60, 885, 584),
+       QPoint(582, 60)},
+      {"right, slid up: the main window low on the screen", wide, QRect(100, 950, 743, 490),
+       QPoint(851, 880)},
+      {"below: a 1280-pixel screen, the main window in the middle", small,
+       QRect(268, 252, 743, 490), QPoint(268, 750)},
+      {"above: the main window low on a 1280-pixel screen", small, QRect(268, 500, 743, 490),
+       QPoint(268, 292)},
+      {"below, slid onto the screen: the main window past its left edge", small,
+       QRect(-100, 100, 1300, 490), QPoint(0, 598)},
+      {"no side has room: right, pushed onto the screen", laptop, QRect(268, 140, 743, 490),
+       QPoint(870, 140)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QPoint at = SocketWindow::PlaceBeside(c.main, bench, c.screen);
+    EXPECT_EQ(at, c.at);
+    EXPECT_TRUE(c.screen.contains(QRect(at, bench))) << "whole on the screen";
+  }
 }
 
-// Scaling and moving the main window take the bench along.
-TEST_F(SocketWindowTest, StaysBesideTheMainWindow) {
+// Scaling and moving the main window take the bench along, and keep it on the screen.
+TEST_F(SocketWindowTest, FollowsTheMainWindow) {
   QtToolkit toolkit;
   FakePriority priority;
   RecordingPort port;
@@ -121,23 +146,24 @@ TEST_F(SocketWindowTest, StaysBesideTheMainWindow) {
   SocketWindow bench(box, socket);
   bench.show();
   bench.FollowBeside(&view);
-  auto expect_beside = [&](const char* what) {
+  const QRect screen = view.screen()->availableGeometry();
+  auto expect_placed = [&](const char* what) {
     SCOPED_TRACE(what);
     QApplication::processEvents();
-    const QRect main = view.frameGeometry();
     const QRect own = bench.frameGeometry();
-    EXPECT_FALSE(own.intersects(main));
-    EXPECT_EQ(own.top(), main.top());
-    EXPECT_TRUE(own.left() == main.right() + 9 || own.right() == main.left() - 9)
-        << "8 pixels apart";
+    EXPECT_TRUE(screen.contains(own)) << "whole on the screen";
+    EXPECT_EQ(own.topLeft(), SocketWindow::PlaceBeside(view.frameGeometry(), own.size(), screen));
   };
-  expect_beside("opened");
+  expect_placed("opened");
   qobject_cast<QPushButton*>(view.WidgetOf(form.Scale))->click();
-  expect_beside("large layout");
-  view.move(view.pos() + QPoint(-20, 30));
-  expect_beside("moved");
+  expect_placed("large layout");
   qobject_cast<QPushButton*>(view.WidgetOf(form.Scale))->click();
-  expect_beside("small layout");
+  expect_placed("small layout");
+  // Room on the left once the main window is moved far enough right.
+  view.move(screen.left() + bench.frameGeometry().width() + 20, view.y());
+  expect_placed("moved");
+  EXPECT_EQ(bench.frameGeometry().right(), view.frameGeometry().left() - 9) << "8 pixels apart";
+  EXPECT_FALSE(bench.frameGeometry().intersects(view.frameGeometry()));
 }
 
 }  // namespace

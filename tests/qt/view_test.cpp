@@ -8,11 +8,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
@@ -199,6 +202,111 @@ TEST_F(ViewTest, TheEditorTakesDigitsTypedOnItsView) {
   EXPECT_EQ(form->s.Buffer[0], 0x41);
   EXPECT_TRUE(editor->document()->firstBlock().text().startsWith("000000  41 00"));
   EXPECT_EQ(editor->textCursor().positionInBlock(), 11) << "on to the next byte";
+}
+
+// A file dragged onto the window loads as Load would, its format from its name, while
+// Load can be clicked: over the window's background, the editor or its address box
+// alike. Nothing else a drag may carry is taken, and a file's name never lands in an
+// entry box as text.
+TEST_F(ViewTest, AFileDroppedOnTheWindowLoads) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "tarnwick-view-drop";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path file = dir / "blink.ihx";
+  // 02 00 0C at 0000: LJMP 000C; checksum 100h - (03+02+0C) = EF.
+  std::ofstream(file) << ":0300000002000CEF\n:00000001FF\n";
+  const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
+  const fs::path old = fs::current_path();  // a load moves it to the file's folder
+  view->show();
+  const auto click = [this](Control& c) { qobject_cast<QPushButton*>(view->WidgetOf(c))->click(); };
+
+  struct Case {
+    const char* what;
+    QList<QUrl> urls;
+    // Brings the window to the state of the case; the widget the drop lands on.
+    std::function<QWidget*()> enter;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"idle, on the window", {url}, [&] { return view.get(); }, true},
+      {"on the editor's view",
+       {url},
+       [&] {
+         click(form->Edit);
+         return static_cast<QPlainTextEdit*>(view->WidgetOf(form->Edit_1))->viewport();
+       },
+       true},
+      {"on the editor's address box",
+       {url},
+       [&] {
+         click(form->Edit);
+         form->Click(form->Edit_Info);
+         return view->WidgetOf(form->Chg_Edit_Add);
+       },
+       true},
+      {"on the entry box, Load dead while it is open",
+       {url},
+       [&] {
+         click(form->Start_Add);
+         return view->WidgetOf(form->Edit_Add);
+       },
+       false},
+      {"busy",
+       {url},
+       [&] {
+         form->shell.EnterBusyState();
+         return view.get();
+       },
+       false},
+      {"two files", {url, url}, [&] { return view.get(); }, false},
+      {"not a local file",
+       {QUrl("https://example.org/blink.ihx")},
+       [&] { return view.get(); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::fill(form->s.Buffer.begin(), form->s.Buffer.end(), 0xFF);
+    form->StaticText4.caption = "Last File Loaded in Buffer=No File Loaded";
+    QWidget* target = c.enter();
+    view->SyncFromForm();
+    QApplication::processEvents();
+    ASSERT_TRUE(target->isVisible());
+    auto* box = qobject_cast<QLineEdit*>(target);
+    const QString box_text = box != nullptr ? box->text() : QString();
+    // As a file manager offers a file: its address, and its name as text.
+    QMimeData mime;
+    mime.setUrls(c.urls);
+    mime.setText(QString::fromStdString(file.string()));
+    const QPoint at(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_EQ(enter.isAccepted(), c.loads) << "the pointer shows whether the drop is taken";
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    const std::vector<uint8_t> start(form->s.Buffer.begin(), form->s.Buffer.begin() + 4);
+    if (c.loads) {
+      EXPECT_EQ(start, (std::vector<uint8_t>{0x02, 0x00, 0x0C, 0xFF}));
+      EXPECT_EQ(qobject_cast<QLabel*>(view->WidgetOf(form->StaticText4))->text().toStdString(),
+                "Last File Loaded in Buffer=" + file.string());
+      EXPECT_EQ(qobject_cast<QPushButton*>(view->WidgetOf(form->File_But))->text(),
+                "Intel Hex File");
+      EXPECT_EQ(qobject_cast<QLabel*>(view->WidgetOf(form->StaticText3))->text(),
+                "Hex File Loaded....");
+      EXPECT_FALSE(view->WidgetOf(form->Edit_1)->isVisible()) << "the editor was left first";
+    } else {
+      EXPECT_EQ(start, (std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
+    }
+    if (box != nullptr) {
+      EXPECT_EQ(box->text(), box_text) << "the file's name does not land in the box";
+    }
+    form->s.OpFailed = 0;
+    form->shell.EnterIdleState();
+    form->Edit_Add.visible = false;
+  }
+  fs::current_path(old);
+  fs::remove_all(dir);
 }
 
 // The real window on the simulated box, through the start-up sequence, in an empty

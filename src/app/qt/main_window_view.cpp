@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -206,6 +208,7 @@ QFont MainWindowView::FontFor(const Font& font) {
 
 MainWindowView::MainWindowView(TMainForm& form) : form_(form), client_(new QWidget(this)) {
   setCentralWidget(client_);
+  setAcceptDrops(true);
   client_->setAutoFillBackground(true);
   QPalette palette = client_->palette();
   palette.setColor(QPalette::Window, ToQColor(form.Colour));
@@ -508,9 +511,58 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       return false;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      // A file dropped over an entry box or the editor loads like one dropped anywhere
+      // else on the window, or not at all; its name never lands there as typed text.
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (drop->mimeData() == nullptr || !drop->mimeData()->hasUrls()) return false;
+      if (event->type() == QEvent::Drop)
+        dropEvent(drop);
+      else if (DroppableFile(drop).isEmpty())
+        drop->ignore();
+      else
+        drop->acceptProposedAction();
+      return true;
+    }
     default:
       return false;
   }
+}
+
+QString MainWindowView::DroppableFile(const QDropEvent* event) const {
+  const QMimeData* mime = event->mimeData();
+  if (mime == nullptr || !mime->hasUrls() || !form_.Enabled || !form_.Load_But.Live()) return {};
+  // One file: the buffer holds one, and which of several would load is anyone's guess.
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+  return urls.front().toLocalFile();
+}
+
+void MainWindowView::dragEnterEvent(QDragEnterEvent* event) {
+  if (DroppableFile(event).isEmpty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
+}
+
+void MainWindowView::dragMoveEvent(QDragMoveEvent* event) {
+  if (DroppableFile(event).isEmpty())
+    event->ignore();
+  else
+    event->acceptProposedAction();
+}
+
+void MainWindowView::dropEvent(QDropEvent* event) {
+  const QString path = DroppableFile(event);
+  if (path.isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  form_.FileDropped(QFile::encodeName(path).toStdString());
+  AfterEvent();
 }
 
 void MainWindowView::OnFocusChanged(QWidget* old_widget, QWidget* new_widget) {

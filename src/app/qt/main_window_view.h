@@ -56,6 +56,10 @@ class MainWindowView final : public QMainWindow {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A local file dragged onto the window loads as Load would, while Load can be clicked.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
 
@@ -74,6 +78,9 @@ class MainWindowView final : public QMainWindow {
   void Sync(Bound& bound);
   void SyncRichEdit(Bound& bound, QPlainTextEdit* edit);
   void OnFocusChanged(QWidget* old_widget, QWidget* new_widget);
+  // The file a drag carries, when it carries one local file and the window takes it now;
+  // empty otherwise.
+  QString DroppableFile(const QDropEvent* event) const;
   void AfterEvent();
 
   TMainForm& form_;

@@ -8,11 +8,9 @@
 #include "app/main_form.h"
 #include "app/qt/main_window_view.h"
 #include "app/qt/qt_toolkit.h"
+#include "app/qt/sim_bench.h"
 #include "app/qt/socket_window.h"
-#include "base/virtual_clock.h"
 #include "link/linux_port.h"
-#include "sim/sim_box.h"
-#include "sim/sim_socket.h"
 
 namespace tarnwick {
 
@@ -21,14 +19,8 @@ namespace {
 // The simulated bench's socket is kept beside the configuration file.
 constexpr const char* kSocketFile = "Tarnwick.Sim";
 
-// The simulated bench, when the program runs on it.
-struct Bench {
-  SimBox& box;
-  SimSocket& socket;
-};
-
 int Run(QApplication& app, PortIo& port, ProcessPriority& priority, Clock& clock,
-        const Bench* sim = nullptr) {
+        SimBench* sim = nullptr) {
   QtToolkit toolkit;
   TMainForm form(Services{toolkit, priority, clock, port});
   // Help falls back to the copy beside the program when the current directory has none.
@@ -71,19 +63,14 @@ int RunWindow(QApplication& app, PortChoice choice) {
     SteadyClock clock;
     return Run(app, port, priority, clock);
   }
-  VirtualClock clock;
-  clock.FollowRealTime(true);
-  SimBox box(&clock);
-  SimSocket socket;
-  box.Plug(&socket);
+  SimBench sim;
   // The start-up directory, where the settings live too; the file dialogs move the
   // current directory later.
   const std::string socket_file = CurrentDirectory() + "/" + kSocketFile;
-  socket.Load(socket_file);
+  sim.socket.Load(socket_file);
   UnchangedPriority priority;
-  const Bench sim{box, socket};
-  const int result = Run(app, box, priority, clock, &sim);
-  socket.Save(socket_file);
+  const int result = Run(app, sim.box, priority, sim.clock, &sim);
+  sim.socket.Save(socket_file);
   return result;
 }
 

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "base/hex_text.h"
 #include "sim/sim_box.h"
@@ -110,11 +111,25 @@ void SocketWindow::FollowBeside(QWidget* main) {
 
 QPoint SocketWindow::PlaceBeside(const QRect& main_frame, QSize own_frame, const QRect& screen) {
   constexpr int kGap = 8;
-  const QPoint right(main_frame.right() + 1 + kGap, main_frame.top());
-  const QPoint left(main_frame.left() - kGap - own_frame.width(), main_frame.top());
-  if (right.x() + own_frame.width() <= screen.right() + 1) return right;
-  if (left.x() >= screen.left()) return left;
-  return right;
+  // Slid along the side it sits on so that it stays on the screen, where it is small
+  // enough to.
+  const auto on_screen_x = [&](int x) {
+    return std::max(screen.left(), std::min(x, screen.right() + 1 - own_frame.width()));
+  };
+  const auto on_screen_y = [&](int y) {
+    return std::max(screen.top(), std::min(y, screen.bottom() + 1 - own_frame.height()));
+  };
+  const QPoint sides[] = {
+      {main_frame.right() + 1 + kGap, on_screen_y(main_frame.top())},                  // right
+      {main_frame.left() - kGap - own_frame.width(), on_screen_y(main_frame.top())},   // left
+      {on_screen_x(main_frame.left()), main_frame.bottom() + 1 + kGap},                // below
+      {on_screen_x(main_frame.left()), main_frame.top() - kGap - own_frame.height()},  // above
+  };
+  for (const QPoint& at : sides)
+    if (screen.contains(QRect(at, own_frame))) return at;
+  // No side has room (a small screen): on the right, pushed onto the screen over the
+  // main window's right edge, where no control sits above the address panel.
+  return {on_screen_x(sides[0].x()), sides[0].y()};
 }
 
 void SocketWindow::MoveBeside() {

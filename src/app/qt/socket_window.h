@@ -28,9 +28,9 @@ class SocketWindow final : public QWidget {
   // Keeps this window beside the main window, whatever its size, as it is moved,
   // resized or scaled.
   void FollowBeside(QWidget* main);
-  // Where a window of the given frame size goes beside the main window's frame: on its
-  // right where the screen has room, else on its left where that has room, else on the
-  // right anyway (off the screen's edge rather than over the main window).
+  // Where a window of the given frame size goes beside the main window's frame, whole
+  // on the screen: on its right where the screen has room, else on its left, below it
+  // or above it; where no side has room, on its right pushed onto the screen.
   static QPoint PlaceBeside(const QRect& main_frame, QSize own_frame, const QRect& screen);
 
  protected:
