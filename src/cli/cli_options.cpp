@@ -110,6 +110,8 @@ std::string ApplyFlag(CliOptions& o, const std::string& name) {
     o.noVerify = true;
   else if (name == "--confirm")
     o.confirm = true;
+  else if (name == "--new-chip")
+    o.newChip = true;
   else
     return "unknown option " + name;
   return {};
@@ -136,6 +138,7 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
   }
   if (o.port && o.sim) return "--port and --sim name two different programmers";
   if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
+  if (o.newChip && !o.sim) return "--new-chip belongs to the simulated box (--sim)";
   return {};
 }
 
@@ -224,6 +227,9 @@ std::string UsageText() {
 
 PORT:      --port ADDR             the Quillbox on the printer port at ADDR (hex, e.g. 378)
            --sim [--socket FILE]   the simulated box; FILE keeps the chip between runs
+                                   (one run at a time; another waits up to 10 s)
+           --new-chip              with --sim: a blank chip of --device in the socket,
+                                   in place of whatever chip it holds
            (neither: the window's search of 0278, 0378 and 03BC)
 COMMANDS:  devices                 the device list with sizes, families, Vpp, adapter
            detect                  find the box, print its port and the measured speed
