@@ -61,10 +61,10 @@ std::string ReadWholeFile(const std::string& name) {
   std::string text;
   char block[32768];
   for (;;) {
+    if (InterruptRequested()) Fail("Cannot read", name, EINTR);
     const ssize_t got = ReadSome(fd.get(), block, sizeof block, name);
     if (got == 0) break;
     text.append(block, static_cast<size_t>(got));
-    if (InterruptRequested()) Fail("Cannot read", name, EINTR);
     if (text.size() > kMaxFileBytes) {
       throw FileError("Cannot read " + name + "\r\nThe file is larger than " +
                       std::to_string(kMaxFileBytes >> 20) + " MiB");
