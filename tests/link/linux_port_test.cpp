@@ -12,10 +12,8 @@
 #include <cerrno>
 #include <chrono>
 #include <functional>
-#include <set>
 #include <thread>
 
-#include "support/form_fixture.h"
 #include "support/sim_form.h"
 
 namespace tarnwick {
@@ -145,80 +143,29 @@ TEST(PortRefusalTest, EachTryThatCannotOpenSaysWhyAndNoneHangs) {
   }
 }
 
-// The kernel as the backend calls it, noting every address it asks access to, reads or
-// writes directly.
-class WatchedKernel final : public LinuxKernel {
- public:
-  explicit WatchedKernel(FakeKernel& kernel) : k_(kernel) {}
-  std::set<uint16_t> touched;
-
-  int Open(const std::string& path) override { return k_.Open(path); }
-  void Close(int fd) override { k_.Close(fd); }
-  int Ioctl(int fd, unsigned long request, void* arg) override {
-    return k_.Ioctl(fd, request, arg);
-  }
-  int Ioperm(uint16_t from, int count, bool on) override {
-    for (int i = 0; i < count; ++i) touched.insert(static_cast<uint16_t>(from + i));
-    return k_.Ioperm(from, count, on);
-  }
-  uint8_t Inb(uint16_t port) override {
-    touched.insert(port);
-    return k_.Inb(port);
-  }
-  void Outb(uint8_t value, uint16_t port) override {
-    touched.insert(port);
-    k_.Outb(value, port);
-  }
-  std::optional<std::string> ReadText(const std::string& path) override {
-    return k_.ReadText(path);
-  }
-  std::vector<std::string> ListDirectory(const std::string& path) override {
-    return k_.ListDirectory(path);
-  }
-  void ArmAlarm(int ms) override { k_.ArmAlarm(ms); }
-  void DisarmAlarm() override { k_.DisarmAlarm(); }
-  int DropRawIo() override { return k_.DropRawIo(); }
-
- private:
-  FakeKernel& k_;
-};
-
-// Run as root, with the box on 0378: a port the kernel lists but that cannot be had
-// through ppdev belongs to someone else, and is not driven by direct I/O instead.
+// As root, with the box on 0378: a port the kernel lists that cannot be had through
+// ppdev belongs to someone else, and is not driven by direct I/O instead.
 TEST(PortRefusalTest, AListedPortThatCannotBeClaimedIsNeverDrivenDirectly) {
-  const struct {
-    int openErrno;
-    bool held;
-    std::string says;
-  } cases[] = {
-      {0, true,
-       "/dev/parport0: another program holds the port (a printer daemon or a second Tarnwick)"},
-      {EACCES, false,
-       "/dev/parport0: Permission denied - add yourself to the group lp and log in again"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.says);
-    VirtualClock clock;
-    SimBox box(&clock);
-    FakeKernel kernel(clock);
-    kernel.ListPort({.number = 0,
-                     .base = 0x378,
-                     .baseHi = 0x778,
-                     .openErrno = c.openErrno,
-                     .heldByOther = c.held});
-    kernel.AttachBus(0x378, box);
-    kernel.iopermErrno = 0;  // every grant allowed
-    WatchedKernel watched(kernel);
-    LinuxPortIo port(watched);
-    HeadlessForm h(&port);
-    TMainForm& f = h.f();
+  for (const bool held : {true, false}) {
+    SimForm sim(Backend::Direct);  // every ioperm granted
+    sim.kernel.ListPort({.number = 0,
+                         .base = 0x378,
+                         .baseHi = 0x778,
+                         .openErrno = held ? 0 : EACCES,
+                         .heldByOther = held});
+    TMainForm& f = sim.f();
     f.s.Lpt4Address = 0x278;
     f.detect.FindProgrammer();
     EXPECT_EQ(f.s.ProgrammerFound, 0);
+    const std::string says = held ? "another program holds the port (a printer daemon or a "
+                                    "second Tarnwick)"
+                                  : "Permission denied - add yourself to the group lp and log "
+                                    "in again";
     const auto& memo = f.Memo1.lines();
-    EXPECT_NE(std::find(memo.begin(), memo.end(), "Port-0378 - " + c.says), memo.end());
+    EXPECT_NE(std::find(memo.begin(), memo.end(), "Port-0378 - /dev/parport0: " + says),
+              memo.end());
     for (uint16_t address : {0x378, 0x379, 0x37A, 0x77A})
-      EXPECT_EQ(watched.touched.count(address), 0u) << std::hex << address;
+      EXPECT_FALSE(sim.kernel.everGranted.contains(address)) << held << " " << address;
   }
 }
 
