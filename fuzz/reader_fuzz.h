@@ -48,6 +48,17 @@ int FuzzReader(const uint8_t* data, size_t size, Read read) {
     FUZZ_CHECK(o.earlier >= 1 && o.earlier < o.later);
     FUZZ_CHECK(InBuffer(o.first) && InBuffer(o.last) && o.first <= o.last);
   }
+  // The runs the load reports landed inside the buffer and account for every byte
+  // stored while the list holds them all.
+  FUZZ_CHECK(result.ranges.size() <= kListedRanges);
+  FUZZ_CHECK(result.rangeCount >= static_cast<int64_t>(result.ranges.size()));
+  int64_t in_ranges = 0;
+  for (const LoadedRange& r : result.ranges) {
+    FUZZ_CHECK(r.count >= 1 && InBuffer(r.to) && InBuffer(int64_t{r.to} + r.count - 1));
+    in_ranges += r.count;
+  }
+  FUZZ_CHECK(result.rangeCount > static_cast<int64_t>(kListedRanges) ? in_ranges <= result.stored
+                                                                     : in_ranges == result.stored);
   return 0;
 }
 

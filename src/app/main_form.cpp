@@ -62,6 +62,12 @@ void TMainForm::Guarded(F&& handler) {
     // handler, not the program: the reason in a box, and the window back to idle.
     sys.toolkit.ShowError(std::string("The command was stopped: ") + error.what());
     s.OpFailed = 1;
+    if (outcomes.device.running) {
+      outcomes.device.running = false;
+      outcomes.device.pass = DeviceCommand::None;
+      outcomes.device.verdict = Verdict::Failed;
+      outcomes.device.text = std::string("The command was stopped: ") + error.what();
+    }
     if (!closed_) {
       try {
         shell.EnterIdleState();

@@ -27,6 +27,16 @@
 
 namespace tarnwick {
 
+// What the last command of each kind found: the window shows it, tarnwick-cli prints it.
+struct Outcomes {
+  SearchOutcome search;
+  DeviceOutcome device;
+  LoadOutcome load;
+  SaveOutcome save;
+  ChecksumOutcome checksum;
+  FillOutcome fill;
+};
+
 struct Services {
   Toolkit& toolkit;
   ProcessPriority& priority;
@@ -72,6 +82,7 @@ class TMainForm : public MainFormControls, public CommandFrame {
   TMainForm& operator=(const TMainForm&) = delete;
 
   ProgramState s;
+  Outcomes outcomes;
 
  private:
   bool closed_ = false;
@@ -92,7 +103,9 @@ class TMainForm : public MainFormControls, public CommandFrame {
                       sys.toolkit,
                       *this,
                       {Start_Buf_Add, Start_Add, End_Add, Offset, Chk_Sum_But, Fill, FillBox,
-                       Fill_Edit, Edit_Add, Chg_Pass, Chg_Pulse, Chg_Delay, Chg_Lpt4}};
+                       Fill_Edit, Edit_Add, Chg_Pass, Chg_Pulse, Chg_Delay, Chg_Lpt4},
+                      outcomes.checksum,
+                      outcomes.fill};
   Vpp vpp{s, link, Vpp_But, Test_Vpp};
   TestPanel testPanel{*this};
   DeviceSelect devices{
@@ -102,7 +115,8 @@ class TMainForm : public MainFormControls, public CommandFrame {
       sys.toolkit,
       *this,
       {Device, Device_Box, A874X, A875X, Vpp_Test, Security, Erase_But, Panel8, StaticText3}};
-  Detector detect{{s, link, vpp, sys.port, sys.toolkit, sys.priority, sys.clock, *this, report}};
+  Detector detect{{s, link, vpp, sys.port, sys.toolkit, sys.priority, sys.clock, *this, report,
+                   outcomes.search, outcomes.device}};
   HexEditor editor{s, window, sys.toolkit, *this, {Edit, Edit_1, Edit_Info, Chg_Edit_Add, Memo1}};
   HelpAndScale helpScale{*this};
   FileCommands files{s,
@@ -110,7 +124,9 @@ class TMainForm : public MainFormControls, public CommandFrame {
                      sys.toolkit,
                      *this,
                      {File_But, File_Type, Load_But, Save_But, StaticText3, StaticText4, Memo1,
-                      Quit_Func_But, OpenDialog1, SaveDialog1}};
+                      Quit_Func_But, OpenDialog1, SaveDialog1},
+                     outcomes.load,
+                     outcomes.save};
   Startup startup{*this};
   ReadOps reads{DeviceCommandParts()};
   ProgramOps programs{DeviceCommandParts(), reads, Auto_Verify};
@@ -154,7 +170,7 @@ class TMainForm : public MainFormControls, public CommandFrame {
 
  private:
   OpsParts DeviceCommandParts() {
-    return {s, link, waits, vpp, detect, window, sys.toolkit, *this, report};
+    return {s, link, waits, vpp, detect, window, sys.toolkit, *this, report, outcomes.device};
   }
   void WireCommands();
 

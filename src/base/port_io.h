@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/outcome.h"
+
 namespace tarnwick {
 
 // The three addresses PC printer ports have had since the first PC (LPT1..LPT3 in
@@ -44,6 +46,8 @@ class PortIo {
   virtual bool ControlReadsReachThePort() const { return true; }
   // The box was found on the open port: rights that only the search needed may go.
   virtual void BoxFound() {}
+  // How the open port is reached, for the search's report.
+  virtual PortPath Path() const { return PortPath::None; }
 };
 
 }  // namespace tarnwick

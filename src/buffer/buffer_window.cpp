@@ -68,11 +68,13 @@ void BufferWindow::ShowCheckSum() {
   const int64_t last = std::min<int64_t>(s.DeviceEnd, kLastBufferAddress);
   for (int64_t a = first; a <= last; ++a)
     s.CheckSum = static_cast<uint16_t>(s.CheckSum + s.Buffer[static_cast<size_t>(a)]);
+  checksum_ = {true, s.CheckSum, first, last};
   c_.Chk_Sum_But.caption = "CheckSum=" + HexText(s.CheckSum, 4);
   frame_.EnterIdleState();
 }
 
 void BufferWindow::FillClick() {
+  fill_ = FillOutcome{};
   frame_.EnterBusyState();
   c_.FillBox.visible = true;
 }
@@ -94,6 +96,7 @@ void BufferWindow::FillBoxClick() {
       toolkit_.SetFocus(c_.Fill_Edit);
       break;
     case kFillCancel:
+      fill_.verdict = Verdict::Refused;
       frame_.EnterIdleState();
       break;
     default:  // a click beside the items
@@ -114,6 +117,7 @@ void BufferWindow::Fill_EditKeyPress(char& key) {
 
 void BufferWindow::FillBuffer(uint8_t value) {
   s_.Buffer.fill(value);
+  fill_ = {Verdict::Success, value};
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/outcome.h"
+
 namespace tarnwick {
 
 class CommandFrame;
@@ -50,8 +52,14 @@ inline constexpr int32_t kEntryBoxTop[] = {342, 362, 384, 402, 342, 362, 384, 32
 class BufferWindow {
  public:
   BufferWindow(ProgramState& state, Link& link, Toolkit& toolkit, CommandFrame& frame,
-               BufferWindowControls controls)
-      : s_(state), link_(link), toolkit_(toolkit), frame_(frame), c_(controls) {}
+               BufferWindowControls controls, ChecksumOutcome& checksum, FillOutcome& fill)
+      : s_(state),
+        link_(link),
+        toolkit_(toolkit),
+        frame_(frame),
+        c_(controls),
+        checksum_(checksum),
+        fill_(fill) {}
   void Wire();
 
   // Begins a pass: latches parked, counters at the window's start, StopCount 0.
@@ -97,6 +105,8 @@ class BufferWindow {
   Toolkit& toolkit_;
   CommandFrame& frame_;
   BufferWindowControls c_;
+  ChecksumOutcome& checksum_;
+  FillOutcome& fill_;
 };
 
 }  // namespace tarnwick

@@ -106,9 +106,10 @@ std::string JsonString(const std::string& text) {
 
 void CliProgress::Update(const TMainForm& form) {
   if (mode_ == ProgressMode::None || mode_ == ProgressMode::Auto) return;
-  // Only while a pass runs: busy, with the Quit button live (the idle state resets the
-  // counters to the start; erase and lock bits have no pass to show).
-  if (!(form.StaticText3.colour == colour::Yellow) || !form.Quit_Func_But.enabled) return;
+  // Only while a pass runs (the idle state resets the counters to the start; erase and
+  // lock bits have no pass to show).
+  const DeviceOutcome& outcome = form.outcomes.device;
+  if (!outcome.running || outcome.pass == DeviceCommand::None) return;
   const int64_t address = form.s.DeviceAddr;
   const int64_t end = form.s.DeviceEnd;
   if (address > end) return;  // past the last byte: the pass is over
@@ -134,7 +135,7 @@ void CliProgress::Update(const TMainForm& form) {
   for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
   bar[20] = 0;
   char line[200];
-  std::snprintf(line, sizeof line, "\r%-42s [%s] %s %3d%%", form.StaticText3.caption.c_str(), bar,
+  std::snprintf(line, sizeof line, "\r%-42s [%s] %s %3d%%", outcome.text.c_str(), bar,
                 HexText(address, 4).c_str(), static_cast<int>(percent));
   err_ << line << std::flush;
   barOpen_ = true;

@@ -231,14 +231,11 @@ void CliSession::StartUp() {
 
 void CliSession::Detect() {
   TMainForm& f = *form_;
-  for (const std::string& line : f.Memo1.lines()) Say(line);
-  result_ = f.StaticText3.caption;
+  const SearchOutcome& search = f.outcomes.search;
+  for (const std::string& line : SearchLogLines(search)) Say(line);
+  result_ = FoundAtText(search.foundAt);
   Say(result_);
-  const char* via = box_                        ? "the simulated box"
-                    : linuxPort_->ViaPpdev()    ? "ppdev"
-                    : linuxPort_->ViaDirectIo() ? "direct I/O"
-                                                : "-";
-  Say(std::string("Port access: ") + via);
+  Say(std::string("Port access: ") + PortPathName(search.path));
   Say("Speed: " + std::to_string(f.s.SpeedCount) + " port reads in 0.4 ms (PulseWait " +
       std::to_string(f.s.PulseWait) + ")");
 }
@@ -265,8 +262,8 @@ int CliSession::Finish(int code) {
   entry.device = DeviceName(deviceRow_);
   entry.command = o_.commandName;
   for (const std::string& file : o_.files) entry.file += (entry.file.empty() ? "" : " ") + file;
-  if (form_ && UsesBuffer() && form_->Chk_Sum_But.caption.rfind("CheckSum=", 0) == 0)
-    entry.checksum = form_->Chk_Sum_But.caption.substr(9);
+  if (form_ && UsesBuffer() && form_->outcomes.checksum.valid)
+    entry.checksum = HexText(form_->outcomes.checksum.sum, 4);
   entry.verdict = result_;
   entry.exitCode = code;
   // One write of the whole line: a full disk leaves the log as it was, never half a

@@ -39,6 +39,7 @@ class OnePortOnly final : public PortIo {
   bool IsPortAddress(uint16_t base) override { return port_.IsPortAddress(base); }
   bool ControlReadsReachThePort() const override { return port_.ControlReadsReachThePort(); }
   void BoxFound() override { port_.BoxFound(); }
+  PortPath Path() const override { return port_.Path(); }
 
  private:
   PortIo& port_;
@@ -77,12 +78,11 @@ class CliSession {
   void Type(Control& edit, const std::string& keys);
   void EnterValue(Control& button, int32_t value);
   void ChooseFileType(FileFormat format);
-  bool Busy() const;
 
   void OnMessage(const CliMessage& message);
   void AdapterPrompt(const Control& drawing, const std::string& text);
-  void PrintLoadReport(const std::string& typed);
-  void PrintMismatches();
+  void PrintLoadReport(const std::string& typed, const LoadResult& result);
+  void PrintMismatches(const DeviceOutcome& outcome);
   [[noreturn]] void Fail(int code, const std::string& text);  // reports and throws CliExit
   int Finish(int code);                // the log line and the last progress line; the final status
   void Say(const std::string& line);   // stdout, unless --quiet
@@ -120,7 +120,8 @@ class CliSession {
   int deviceRow_ = -1;
   std::vector<CliMessage> errors_;  // error boxes of the step running
   bool choosingNoDevice_ = false;
-  std::string loading_;  // the file a load is reading, as typed
+  bool searchReported_ = false;  // the search's log has been printed
+  std::string loading_;          // the file a load is reading, as typed
   std::string result_;
 };
 

@@ -6,10 +6,6 @@
 
 #include "base/hex_text.h"
 #include "cli/cli_session.h"
-#include "formats/ascii_hex.h"
-#include "formats/file_io.h"
-#include "formats/intel_hex.h"
-#include "formats/motorola_hex.h"
 #include "link/detect.h"
 
 namespace tarnwick {
@@ -18,7 +14,6 @@ namespace {
 
 constexpr char kEnter = 13;
 constexpr char kBackspace = 8;
-constexpr const char* kQuitPrefix = "&Quit = ";
 
 // The rows of FillBox.
 constexpr int kFill00 = 0;
@@ -27,33 +22,6 @@ constexpr int kFillXX = 2;
 
 // The first row of the device list, a heading: choosing it selects no chip.
 constexpr int kNoDeviceRow = 0;
-
-// Whether the file gives the buffer any byte at all. The window loads a file of another
-// format without a word (its lines are skipped); a run that would then program or verify
-// nothing but the fill must not end in success.
-bool GivesAnyByte(const std::string& full, FileFormat format) {
-  std::string text;
-  try {
-    text = ReadWholeFile(full);
-  } catch (const FileError&) {
-    return true;  // the load has reported it
-  }
-  if (format == FileFormat::Binary) return !text.empty();
-  auto scratch = std::make_unique<BufferBytes>();
-  const HexLoadParams params;
-  try {
-    switch (format) {
-      case FileFormat::Intel:
-        return ReadIntelHex(text, params, *scratch).stored > 0;
-      case FileFormat::Motorola:
-        return ReadMotorolaHex(text, params, *scratch).stored > 0;
-      default:
-        return ReadAsciiHex(text, params, *scratch).stored > 0;
-    }
-  } catch (const ConversionError&) {
-    return true;  // the load has reported it
-  }
-}
 
 const char* FormatName(FileFormat format) {
   static constexpr const char* kNames[] = {"binary", "Intel Hex", "Motorola", "Ascii Hex"};
@@ -99,10 +67,6 @@ void CliSession::EnterValue(Control& button, int32_t value) {
 void CliSession::ChooseFileType(FileFormat format) {
   Click(form_->File_But, "File Type");
   ChooseRow(form_->File_Type, static_cast<int>(format));
-}
-
-bool CliSession::Busy() const {
-  return form_->StaticText3.colour == colour::Yellow;
 }
 
 void CliSession::ChooseDevice() {
@@ -166,7 +130,7 @@ void CliSession::FillBuffer() {
   const int row = value == 0x00 ? kFill00 : value == 0xFF ? kFillFF : kFillXX;
   ChooseRow(f.FillBox, row);
   if (row == kFillXX) Type(f.Fill_Edit, HexText(value, 2) + kEnter);
-  if (Busy()) Fail(kExitUsage, "the fill did not end");
+  if (f.outcomes.fill.verdict != Verdict::Success) Fail(kExitUsage, "the fill did not end");
 }
 
 void CliSession::LoadFile(const std::string& full, FileFormat format) {
@@ -178,12 +142,15 @@ void CliSession::LoadFile(const std::string& full, FileFormat format) {
   Click(f.Load_But, "Load Buffer");
   loading_.clear();
   toolkit_->dialogAnswers.clear();
-  if (!errors_.empty() || Busy()) {
-    result_ = f.StaticText3.caption;
+  const LoadOutcome& load = f.outcomes.load;
+  if (!errors_.empty() || load.verdict != Verdict::Success) {
+    result_ = kLoadFailedText;
     throw CliExit{kExitUsage};
   }
-  if (f.Memo1.visible) PrintLoadReport(names_.Typed(full));
-  if (!GivesAnyByte(full, format))
+  PrintLoadReport(names_.Typed(full), load.result);
+  // The window loads a file of another format without a word (its lines are skipped);
+  // a run that would then program or verify nothing but the fill must not succeed.
+  if (load.result.stored == 0)
     Fail(kExitUsage, names_.Typed(full) + ": no " + FormatName(format) +
                          " data in the file (another format? see --format)");
 }
@@ -195,32 +162,28 @@ void CliSession::SaveFile(const std::string& full, FileFormat format) {
   toolkit_->dialogAnswers = {full};
   Click(f.Save_But, "Save Buffer");
   toolkit_->dialogAnswers.clear();
-  if (!errors_.empty()) {
-    result_ = f.StaticText3.caption;
+  if (!errors_.empty() || f.outcomes.save.verdict != Verdict::Success) {
+    result_ = kSaveFailedText;
     throw CliExit{kExitUsage};
   }
 }
 
-void CliSession::PrintLoadReport(const std::string& typed) {
-  // The memo lists bad checksums and overlapping records under a heading each, an entry
-  // per record, "Line N ..." first: as NAME:N: lines.
-  for (const std::string& line : form_->Memo1.lines()) {
-    size_t digits = 0;
-    if (line.rfind("Line ", 0) == 0)
-      while (5 + digits < line.size() && std::isdigit(static_cast<unsigned char>(line[5 + digits])))
-        ++digits;
-    if (digits > 0)
-      Warn(typed + ":" + line.substr(5, digits) + ": " + line);
+void CliSession::PrintLoadReport(const std::string& typed, const LoadResult& result) {
+  // Bad checksums and overlapping records under a heading each, an entry per record: as
+  // NAME:N: lines, which editors and build logs know.
+  for (const LoadReportLine& line : LoadReportLines(result)) {
+    if (line.line > 0)
+      Warn(typed + ":" + std::to_string(line.line) + ": " + line.text);
     else
-      Warn(typed + ": " + line);
+      Warn(typed + ": " + line.text);
   }
 }
 
-void CliSession::PrintMismatches() {
-  const Control& memo = form_->Memo1;
-  if (!memo.visible) return;
-  // The window puts the latest line on top; a script wants address order.
-  for (auto it = memo.lines().rbegin(); it != memo.lines().rend(); ++it) io_.out << *it << '\n';
+void CliSession::PrintMismatches(const DeviceOutcome& outcome) {
+  // Address order, as the pass met them (the window puts the latest on top).
+  for (const Mismatch& m : outcome.mismatches) io_.out << MismatchLine(m) << '\n';
+  if (outcome.bufferEnd)
+    io_.out << BufferEndLine(outcome.bufferEnd->deviceAddr, outcome.bufferEnd->bufferAddr) << '\n';
 }
 
 void CliSession::RunDeviceCommand() {
@@ -268,18 +231,18 @@ void CliSession::RunDeviceCommand() {
   toolkit_->onPass = nullptr;
   progress_.Finish();
 
-  PrintMismatches();
-  result_ = f.StaticText3.caption;
+  const DeviceOutcome& outcome = f.outcomes.device;
+  PrintMismatches(outcome);
+  result_ = outcome.text;
   Say(result_);
-  if (s.ProgrammerFound == 0) throw CliExit{kExitNoProgrammer};
+  if (outcome.verdict == Verdict::BoxLost) throw CliExit{kExitNoProgrammer};
   if (InterruptRequested()) {
-    // The idle state shows on the Quit button where the pass stopped.
-    const std::string& quit = f.Quit_Func_But.caption;
-    if (quit.rfind(kQuitPrefix, 0) == 0)
-      Warn("tarnwick-cli: stopped at " + quit.substr(8) + " before the end of the window");
+    if (outcome.stoppedAt)
+      Warn("tarnwick-cli: stopped at " + HexText(*outcome.stoppedAt, 4) +
+           " before the end of the window");
     throw CliExit{kExitSignalBase + InterruptSignal()};
   }
-  if (s.OpFailed != 0 || !errors_.empty()) throw CliExit{kExitChipFailed};
+  if (outcome.verdict != Verdict::Success || !errors_.empty()) throw CliExit{kExitChipFailed};
   if (o_.command == CliCommand::Read) SaveFile(fullFiles_[0], FormatOf(o_.files[0], true));
 }
 
@@ -292,8 +255,10 @@ void CliSession::OnMessage(const CliMessage& message) {
   }
   if (message.kind == CliMessage::Kind::Error) errors_.push_back(message);
   // The search's log stands behind its failure box: it says why each port failed.
-  if (message.text == kNotFoundText && f.Memo1.visible)
-    for (const std::string& line : f.Memo1.lines()) Warn(line);
+  if (f.outcomes.search.verdict == Verdict::Failed && !searchReported_) {
+    searchReported_ = true;
+    for (const std::string& line : SearchLogLines(f.outcomes.search)) Warn(line);
+  }
   const std::vector<std::string> lines = MessageLines(message.text, names_);
   std::string lead = "tarnwick-cli: ";
   if (!loading_.empty()) {

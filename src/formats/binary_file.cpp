@@ -16,7 +16,7 @@ void PlaceBinary(std::span<const uint8_t> block, int64_t at, BufferBytes& buffer
                 static_cast<size_t>(last - first));
   }
   const int64_t inside = std::max<int64_t>(last - first, 0);
-  result.stored += inside;
+  if (inside > 0) result.NoteStored(first - at, static_cast<int32_t>(first), inside);
   result.leftOut += size - inside;
 }
 

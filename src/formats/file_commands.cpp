@@ -94,9 +94,6 @@ const FileFormat& FormatOf(int32_t type) {
              : kNoFormat;
 }
 
-constexpr const char* kLoadFailed = "File NOT Loaded....";
-constexpr const char* kSaveFailed = "File NOT Saved....";
-
 // The standard dialogs leave the process in the chosen file's folder; the help file
 // is then looked up there, as it always was.
 void FollowDialog(const std::string& file_name) {
@@ -119,17 +116,30 @@ std::string OverlapLine(const Overlap& o) {
 
 // One list of the load report: its heading, the entries kept and a line for the rest.
 template <typename Entry, typename Text>
-void ListProblems(Control& memo, const char* heading, const std::vector<Entry>& entries,
-                  int64_t count, Text text) {
+void ListProblems(std::vector<LoadReportLine>& lines, const char* heading,
+                  const std::vector<Entry>& entries, int64_t count, Text text) {
   if (count == 0) return;
-  memo.AddLine(heading);
-  for (const Entry& e : entries) memo.AddLine(text(e));
+  lines.push_back({0, heading});
+  for (const Entry& e : entries) lines.push_back(text(e));
   if (count > static_cast<int64_t>(entries.size()))
-    memo.AddLine("And " + std::to_string(count - static_cast<int64_t>(entries.size())) +
-                 " More Not Listed");
+    lines.push_back({0, "And " + std::to_string(count - static_cast<int64_t>(entries.size())) +
+                            " More Not Listed"});
 }
 
 }  // namespace
+
+std::vector<LoadReportLine> LoadReportLines(const LoadResult& result) {
+  std::vector<LoadReportLine> lines;
+  ListProblems(lines, "Bad Record Checksums (Data Loaded):", result.badChecksums,
+               result.badChecksumCount, [](const BadChecksum& b) {
+                 return LoadReportLine{b.line, BadChecksumLine(b)};
+               });
+  ListProblems(lines, "Overlapping Records (Later Data Loaded):", result.overlaps,
+               result.overlapCount, [](const Overlap& o) {
+                 return LoadReportLine{o.later, OverlapLine(o)};
+               });
+  return lines;
+}
 
 void FileCommands::Wire() {
   c_.File_But.OnClick = [this] { File_ButClick(); };
@@ -165,6 +175,8 @@ void FileCommands::Load_ButClick() {
   memo_report_ = false;
   bool failed = false;
   const std::string previous = c_.OpenDialog1.fileName;
+  load_ = LoadOutcome{};
+  load_.verdict = Verdict::Refused;  // until a file is chosen
   if (toolkit_.RunOpenDialog(c_.OpenDialog1)) {
     FollowDialog(c_.OpenDialog1.fileName);
     try {
@@ -186,6 +198,8 @@ void FileCommands::Load_ButClick() {
 }
 
 void FileCommands::Save_ButClick() {
+  save_ = SaveOutcome{};
+  save_.verdict = Verdict::Refused;  // until a file is chosen
   if (toolkit_.RunSaveDialog(c_.SaveDialog1)) {
     FollowDialog(c_.SaveDialog1.fileName);
     SaveFile();
@@ -209,8 +223,11 @@ HexLoadParams FileCommands::LoadParams() {
 
 bool FileCommands::LoadFile() {
   const FileFormat& format = FormatOf(s_.FileType);
+  load_ = LoadOutcome{};
+  load_.file = c_.OpenDialog1.fileName;
+  load_.fileType = s_.FileType;
   if (format.status != nullptr) {
-    c_.StaticText3.caption = format.status->loading;
+    ShowStatus(load_.text, format.status->loading);
     toolkit_.ProcessMessages();
   }
   const std::string name = c_.OpenDialog1.fileName;
@@ -218,22 +235,29 @@ bool FileCommands::LoadFile() {
   try {
     file = ReadWholeFile(name);
   } catch (const FileError& error) {
-    ReportFailure(error, kLoadFailed);
+    load_.verdict = Verdict::Failed;
+    load_.error = error.what();
+    ShowStatus(load_.text, kLoadFailedText);
+    s_.OpFailed = 1;
+    toolkit_.ShowError(error.what());
     return false;
   }
-  LoadResult result;
   try {
     const HexLoadParams params = LoadParams();
-    result = format.read(file, LoadPlace{s_.BufferStart, params}, s_.Buffer);
+    load_.result = format.read(file, LoadPlace{s_.BufferStart, params}, s_.Buffer);
   } catch (HexLoadError& error) {
     error.SetFileName(name);
-    c_.StaticText3.caption = kLoadFailed;
+    load_.verdict = Verdict::Failed;
+    load_.error = NotValidIntegerMessage(error.text());
+    load_.errorLine = error.line();
+    ShowStatus(load_.text, kLoadFailedText);
     s_.OpFailed = 1;
     frame_.EnterIdleState();
     throw;
   }
-  if (format.status != nullptr) c_.StaticText3.caption = format.status->loaded;
-  ReportLoad(result);
+  load_.verdict = Verdict::Success;
+  if (format.status != nullptr) ShowStatus(load_.text, format.status->loaded);
+  ReportLoad(load_.result);
   window_.ShowCheckSum();
   if (memo_report_) c_.Memo1.visible = true;
   return true;
@@ -242,18 +266,27 @@ bool FileCommands::LoadFile() {
 bool FileCommands::SaveFile() {
   const FileFormat& format = FormatOf(s_.FileType);
   const ProgramState& s = s_;
+  save_ = SaveOutcome{};
+  save_.file = c_.SaveDialog1.fileName;
+  save_.fileType = s_.FileType;
   if (format.status != nullptr) {
-    c_.StaticText3.caption = format.status->saving;
+    ShowStatus(save_.text, format.status->saving);
     toolkit_.ProcessMessages();
   }
   try {
-    WriteWholeFile(c_.SaveDialog1.fileName,
-                   std::string_view(format.write(s.Buffer, s.DeviceEnd, s.WordMode)));
+    const std::string bytes = format.write(s.Buffer, s.DeviceEnd, s.WordMode);
+    save_.bytes = static_cast<int64_t>(bytes.size());
+    WriteWholeFile(c_.SaveDialog1.fileName, std::string_view(bytes));
   } catch (const FileError& error) {
-    ReportFailure(error, kSaveFailed);
+    save_.verdict = Verdict::Failed;
+    save_.error = error.what();
+    ShowStatus(save_.text, kSaveFailedText);
+    s_.OpFailed = 1;
+    toolkit_.ShowError(error.what());
     return false;
   }
-  if (format.status != nullptr) c_.StaticText3.caption = format.status->saved;
+  save_.verdict = Verdict::Success;
+  if (format.status != nullptr) ShowStatus(save_.text, format.status->saved);
   return true;
 }
 
@@ -261,10 +294,7 @@ void FileCommands::ReportLoad(const LoadResult& result) {
   memo_report_ = result.badChecksumCount > 0 || result.overlapCount > 0;
   if (memo_report_) {
     c_.Memo1.ClearLines();
-    ListProblems(c_.Memo1, "Bad Record Checksums (Data Loaded):", result.badChecksums,
-                 result.badChecksumCount, BadChecksumLine);
-    ListProblems(c_.Memo1, "Overlapping Records (Later Data Loaded):", result.overlaps,
-                 result.overlapCount, OverlapLine);
+    for (LoadReportLine& line : LoadReportLines(result)) c_.Memo1.AddLine(std::move(line.text));
   }
   if (result.leftOut > 0) {
     toolkit_.ShowMessage(std::to_string(result.leftOut) +
@@ -272,10 +302,9 @@ void FileCommands::ReportLoad(const LoadResult& result) {
   }
 }
 
-void FileCommands::ReportFailure(const FileError& error, const char* status) {
-  c_.StaticText3.caption = status;
-  s_.OpFailed = 1;
-  toolkit_.ShowError(error.what());
+void FileCommands::ShowStatus(std::string& outcome_text, const char* text) {
+  c_.StaticText3.caption = text;
+  outcome_text = text;
 }
 
 }  // namespace tarnwick

@@ -2,9 +2,42 @@
 // dialogs, and the loaders that start-up also uses to reload the last file.
 #pragma once
 
+#include "base/outcome.h"
 #include "formats/hex_lines.h"
 
 namespace tarnwick {
+
+inline constexpr const char* kLoadFailedText = "File NOT Loaded....";
+inline constexpr const char* kSaveFailedText = "File NOT Saved....";
+
+// What a load found: the file and its format, what it stored and where, what was wrong
+// with it, and the status text it showed.
+struct LoadOutcome {
+  Verdict verdict = Verdict::None;  // Success: read; Failed: unreadable or malformed
+  std::string file;                 // as the dialog gave it
+  int32_t fileType = 0;
+  std::string text;  // the status line's text after the load; empty: left alone
+  LoadResult result;
+  std::string error;  // why it failed: the system's reason, or the conversion message
+  int errorLine = 0;  // the line of a malformed field
+};
+
+struct SaveOutcome {
+  Verdict verdict = Verdict::None;  // Success: written; Failed: could not be written
+  std::string file;
+  int32_t fileType = 0;
+  int64_t bytes = 0;  // the file's size
+  std::string text;   // the status line's text after the save; empty: left alone
+  std::string error;
+};
+
+// One line of a load's report: the problems under their headings, each entry with the
+// line of the file it names (0 for headings and counts).
+struct LoadReportLine {
+  int line = 0;
+  std::string text;
+};
+std::vector<LoadReportLine> LoadReportLines(const LoadResult& result);
 
 class BufferWindow;
 class CommandFrame;
@@ -31,8 +64,14 @@ struct FileCommandControls {
 class FileCommands {
  public:
   FileCommands(ProgramState& state, BufferWindow& window, Toolkit& toolkit, CommandFrame& frame,
-               FileCommandControls controls)
-      : s_(state), window_(window), toolkit_(toolkit), frame_(frame), c_(controls) {}
+               FileCommandControls controls, LoadOutcome& load, SaveOutcome& save)
+      : s_(state),
+        window_(window),
+        toolkit_(toolkit),
+        frame_(frame),
+        c_(controls),
+        load_(load),
+        save_(save) {}
   void Wire();
 
   void File_ButClick();
@@ -54,13 +93,16 @@ class FileCommands {
  private:
   HexLoadParams LoadParams();
   void ReportLoad(const LoadResult& result);
-  void ReportFailure(const FileError& error, const char* status);
+  // The status text of a load or a save, in the window and the outcome.
+  void ShowStatus(std::string& outcome_text, const char* text);
 
   ProgramState& s_;
   BufferWindow& window_;
   Toolkit& toolkit_;
   CommandFrame& frame_;
   FileCommandControls c_;
+  LoadOutcome& load_;
+  SaveOutcome& save_;
   bool memo_report_ = false;  // Memo1 lists bad checksums or overlaps of the last load
 };
 

@@ -79,8 +79,8 @@ void ForEachLine(std::string_view text,
   }
 }
 
-void RecordOwners::Store(BufferBytes& buffer, int64_t address, uint8_t value, int line,
-                         LoadResult& result) {
+void RecordOwners::Store(BufferBytes& buffer, int64_t from, int64_t address, uint8_t value,
+                         int line, LoadResult& result) {
   if (!InBuffer(address)) {
     ++result.leftOut;
     return;
@@ -92,7 +92,7 @@ void RecordOwners::Store(BufferBytes& buffer, int64_t address, uint8_t value, in
     Note(earlier, line, static_cast<int32_t>(address), result);
   line_[at] = line;
   buffer[at] = value;
-  ++result.stored;
+  result.NoteStored(from, static_cast<int32_t>(address));
 }
 
 void RecordOwners::Note(int earlier, int later, int32_t address, LoadResult& result) {
@@ -117,13 +117,13 @@ void StoreRecord(const RecordPlace& record, FieldCursor& fields, const HexLoadPa
                  BufferBytes& buffer, RecordOwners& owners, LoadResult& result) {
   const uint32_t sum = static_cast<uint32_t>(record.address) + static_cast<uint32_t>(record.bases) +
                        static_cast<uint32_t>(params.hexOffset);
-  int32_t at = static_cast<int32_t>(sum);
-  if (at < params.lowLimit || at > params.highLimit) return;
-  at &= params.mask;
+  const auto from = static_cast<int32_t>(sum);
+  if (from < params.lowLimit || from > params.highLimit) return;
+  const int32_t at = from & params.mask;
   if (params.progress) params.progress(at);
   for (int32_t i = 0; i < record.count; ++i) {
     const auto value = static_cast<uint8_t>(fields.TakeHex(2));
-    owners.Store(buffer, int64_t{at} + i, value, record.line, result);
+    owners.Store(buffer, int64_t{from} + i, int64_t{at} + i, value, record.line, result);
   }
 }
 

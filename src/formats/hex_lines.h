@@ -3,6 +3,7 @@
 // building output records with their running sum.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,19 @@ struct Overlap {
 // so a hostile file cannot fill the window with millions of lines.
 inline constexpr size_t kListedProblems = 100;
 
+// A run of bytes a load stored: from this address of the file (a record's address with
+// its bases and the hex offset, before the load mask; a binary file's offset) to this
+// buffer address on.
+struct LoadedRange {
+  int64_t from = 0;
+  int32_t to = 0;
+  int64_t count = 0;
+  friend bool operator==(const LoadedRange&, const LoadedRange&) = default;
+};
+
+// How many runs a load keeps; the rest are counted.
+inline constexpr size_t kListedRanges = 256;
+
 struct LoadResult {
   int64_t stored = 0;                     // bytes written into the buffer
   int64_t leftOut = 0;                    // bytes whose address lay outside 0000..FFFF
@@ -51,11 +65,33 @@ struct LoadResult {
   int64_t badChecksumCount = 0;           // all of them
   std::vector<Overlap> overlaps;          // the first kListedProblems
   int64_t overlapCount = 0;               // all of them
+  std::vector<LoadedRange> ranges;        // the first kListedRanges runs stored
+  int64_t rangeCount = 0;                 // all of them
+  int64_t fileLow = -1;                   // lowest and highest file address stored
+  int64_t fileHigh = -1;
 
   void AddBadChecksum(const BadChecksum& bad) {
     if (badChecksums.size() < kListedProblems) badChecksums.push_back(bad);
     ++badChecksumCount;
   }
+  // `count` bytes stored from file address `from` to buffer address `to` on; a run that
+  // continues the last one on both sides extends it.
+  void NoteStored(int64_t from, int32_t to, int64_t count = 1) {
+    stored += count;
+    if (fileLow < 0 || from < fileLow) fileLow = from;
+    fileHigh = std::max(fileHigh, from + count - 1);
+    if (rangeCount > 0 && run_.from + run_.count == from && run_.to + run_.count == to) {
+      run_.count += count;
+      if (rangeCount <= static_cast<int64_t>(kListedRanges)) ranges.back() = run_;
+      return;
+    }
+    run_ = {from, to, count};
+    ++rangeCount;
+    if (ranges.size() < kListedRanges) ranges.push_back(run_);
+  }
+
+ private:
+  LoadedRange run_;  // the run being extended
 };
 
 // Where the record addresses of a hex file land.
@@ -137,7 +173,7 @@ std::vector<uint8_t> HexPairs(std::string_view fields);
 inline void StoreByte(BufferBytes& buffer, int64_t address, uint8_t value, LoadResult& result) {
   if (InBuffer(address)) {
     buffer[static_cast<size_t>(address)] = value;
-    ++result.stored;
+    result.NoteStored(address, static_cast<int32_t>(address));
   } else {
     ++result.leftOut;
   }
@@ -148,8 +184,10 @@ inline void StoreByte(BufferBytes& buffer, int64_t address, uint8_t value, LoadR
 // merge images repeat bytes freely.
 class RecordOwners {
  public:
-  // Stores the byte of the record on `line`, as StoreByte does.
-  void Store(BufferBytes& buffer, int64_t address, uint8_t value, int line, LoadResult& result);
+  // Stores the byte of the record on `line`, as StoreByte does; `from` is its address
+  // in the file.
+  void Store(BufferBytes& buffer, int64_t from, int64_t address, uint8_t value, int line,
+             LoadResult& result);
 
  private:
   void Note(int earlier, int later, int32_t address, LoadResult& result);

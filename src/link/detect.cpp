@@ -26,7 +26,7 @@ constexpr int kConfirmPauseMs = 300;
 }  // namespace
 
 void Detector::ShowFoundAt() {
-  p_.report.status.caption = "The Quillbox was Found at " + HexText(p_.s.LptBase, 4);
+  p_.report.status.caption = FoundAtText(p_.s.LptBase);
 }
 
 void Detector::LoopbackTest() {
@@ -35,21 +35,27 @@ void Detector::LoopbackTest() {
   p_.link.StrobeLatchA();
   p_.link.ReadNibbles();
   if (s.ReadByte != s.TestPattern) s.ProgrammerFound = 0;
-  p_.report.memo.AddLine("Port-" + HexText(s.LptBase, 4) + " - " + HexText(s.TestPattern, 2) +
-                         " - " + HexText(s.ReadByte, 2));
+  const PortTry::Echo echo{static_cast<uint8_t>(s.TestPattern), s.ReadByte};
+  p_.search.tries.back().loopback.push_back(echo);
+  p_.report.memo.AddLine(EchoLine(s.LptBase, echo));
 }
 
 void Detector::ProbePort() {
   ProgramState& s = p_.s;
   s.ProgrammerFound = 1;
+  PortTry& tried = p_.search.tries.emplace_back();
+  tried.address = s.LptBase;
   PortRefusal refusal;
   if (!p_.link.OpenPort(refusal)) {
     // Every address the search cannot open says why in the log, so a PC without a port
     // or without permission shows its reason behind the "Can Not Be Found" box.
-    p_.report.memo.AddLine("Port-" + HexText(s.LptBase, 4) + " - " + refusal.reason);
+    tried.refusal = refusal.reason;
+    p_.report.memo.AddLine(RefusalLine(s.LptBase, refusal.reason));
     if (refusal.alert) p_.toolkit.ShowMessage("Error: " + refusal.reason);
     return;  // nothing was opened, nothing to close
   }
+  p_.search.tries.back().opened = true;
+  p_.search.tries.back().path = p_.port.Path();
   s.StatusPort = static_cast<uint16_t>(s.LptBase + 1);
   s.ControlPort = static_cast<uint16_t>(s.LptBase + 2);
   p_.link.ParkLatches();
@@ -59,11 +65,15 @@ void Detector::ProbePort() {
   LoopbackTest();
   s.TestPattern = 0x5A;
   LoopbackTest();
+  p_.search.tries.back().answered = s.ProgrammerFound != 0;
   if (s.ProgrammerFound == 0) p_.link.ClosePort();
 }
 
 void Detector::FindProgrammer() {
   ProgramState& s = p_.s;
+  SearchOutcome& search = p_.search;
+  search = SearchOutcome{};
+  search.running = true;
   p_.frame.SetWindowEnabled(false);
   s.OpFailed = 1;
   s.PortDelay = 10;
@@ -84,7 +94,10 @@ void Detector::FindProgrammer() {
       s.LptBase = s.Lpt4Address;
       ProbePort();
     } else {
-      p_.report.memo.AddLine("Port-" + HexText(s.Lpt4Address, 4) + " - Not a Printer Port");
+      PortTry& tried = search.tries.emplace_back();
+      tried.address = s.Lpt4Address;
+      tried.notAPort = true;
+      p_.report.memo.AddLine(RefusalLine(s.Lpt4Address, kNotAPortReason));
     }
   }
 
@@ -92,18 +105,28 @@ void Detector::FindProgrammer() {
     p_.link.ParkLatches();
     p_.clock.SleepMs(kConfirmPauseMs);
     ProbePort();
+    search.tries.back().confirmation = true;
   }
 
+  search.running = false;
   if (p_.frame.Closed()) {
     // The close released the port; nothing touches it any more.
+    search.verdict = Verdict::Stopped;
   } else if (s.ProgrammerFound > 0) {
+    search.verdict = Verdict::Success;
+    search.foundAt = s.LptBase;
+    search.path = p_.port.Path();
     p_.port.BoxFound();
     CalibrateSpeed();
-    if (p_.frame.Closed()) return;
+    if (p_.frame.Closed()) {
+      search.verdict = Verdict::Stopped;
+      return;
+    }
     s.ProgramPulse = s.SpeedCount;
     ShowFoundAt();
     p_.vpp.ApplyVpp();
   } else {
+    search.verdict = Verdict::Failed;
     p_.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
   }
 
@@ -121,10 +144,12 @@ void Detector::CalibrateSpeed() {
   // more reads, and a bounded number of times.
   int64_t reads = kCalibrationReads;
   bool measured = false;
+  SpeedMeasurement& measurement = p_.search.measurements.emplace_back();
   for (int attempt = 0; attempt < kCalibrationAttempts && !measured; ++attempt) {
     p_.link.ParkLatches();
-    p_.report.memo.AddLine("Checking system speed...");
-    p_.report.memo.AddLine("Setting program Pulse...");
+    ++measurement.attempts;
+    p_.report.memo.AddLine(kCheckingSpeedLine);
+    p_.report.memo.AddLine(kSettingPulseLine);
     toolkit.ProcessMessages();
     if (p_.frame.Closed()) break;  // the port is released: no measurement, no box
     const int64_t t0 = p_.clock.NowMicros();
@@ -142,6 +167,7 @@ void Detector::CalibrateSpeed() {
       const int64_t count = reads * 400 / elapsed;
       s.SpeedCount = static_cast<uint16_t>(std::clamp<int64_t>(count, 1, 0xFFFF));
       measured = true;
+      measurement.measured = true;
     } else {
       reads *= 10;
     }
@@ -149,9 +175,10 @@ void Detector::CalibrateSpeed() {
   if (!measured && !p_.frame.Closed()) {
     // Faster than the clock can tell: the longest waits the counter can hold are safe.
     s.SpeedCount = 0xFFFF;
-    p_.report.memo.AddLine("System speed could not be measured...");
+    p_.report.memo.AddLine(kSpeedNotMeasuredLine);
     toolkit.ShowMessage(kSpeedNotMeasured);
   }
+  p_.search.speedCount = s.SpeedCount;
 
   if (!p_.priority.SetNormal()) toolkit.ShowMessage(kPriorityError);
   toolkit.ProcessMessages();
@@ -176,6 +203,11 @@ bool Detector::BoxAnswers() {
   // Busy and then idle with no programmer: the device commands are left dead.
   p_.frame.EnterBusyState();
   p_.report.status.caption = kBoxLostText;
+  DeviceOutcome& device = p_.device;
+  device.running = false;
+  device.pass = DeviceCommand::None;
+  device.verdict = Verdict::BoxLost;
+  device.text = kBoxLostText;
   s.OpFailed = 1;
   p_.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
   p_.frame.EnterIdleState();
@@ -184,6 +216,12 @@ bool Detector::BoxAnswers() {
 
 void Detector::EndDeviceCommand() {
   if (p_.s.OpFailed == 0 && !p_.frame.Closed() && !BoxAnswers()) return;
+  DeviceOutcome& device = p_.device;
+  device.running = false;
+  device.pass = DeviceCommand::None;
+  device.verdict = device.stoppedAt || p_.frame.Closed() ? Verdict::Stopped
+                   : p_.s.OpFailed != 0                  ? Verdict::Failed
+                                                         : Verdict::Success;
   p_.frame.EnterIdleState();
 }
 

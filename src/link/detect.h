@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/command_frame.h"
+#include "base/outcome.h"
 
 namespace tarnwick {
 
@@ -26,6 +27,8 @@ struct DetectorParts {
   Clock& clock;
   CommandFrame& frame;
   WindowReport report;
+  SearchOutcome& search;
+  DeviceOutcome& device;
 };
 
 // The addresses tried in order; the fourth comes from Lpt4Address.
@@ -63,7 +66,8 @@ class Detector {
   // does not answer is taken as lost: the port is given back, the device commands go
   // dead, the status line turns red, and a click on it searches again.
   bool BoxAnswers();
-  // The end of a device command: the box is asked before a success stands, then idle.
+  // The end of a device command: the box is asked before a success stands, the
+  // command's verdict is settled, then idle.
   void EndDeviceCommand();
 
  private:

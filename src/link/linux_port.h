@@ -64,6 +64,11 @@ class LinuxPortIo final : public PortIo {
   // needs it: the port it found stays granted.
   void BoxFound() override { k_.DropRawIo(); }
 
+  PortPath Path() const override {
+    return via_ == Via::Ppdev    ? PortPath::Ppdev
+           : via_ == Via::Direct ? PortPath::DirectIo
+                                 : PortPath::None;
+  }
   bool ViaPpdev() const { return via_ == Via::Ppdev; }
   bool ViaDirectIo() const { return via_ == Via::Direct; }
 

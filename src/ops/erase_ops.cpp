@@ -29,10 +29,11 @@ constexpr uint8_t kLatch1SecurityFlash = Without(kL1ProgramEnable | kL1P36);
 void EraseOps::Erase_ButClick() {
   ProgramState& s = p_.s;
   Link& link = p_.link;
+  BeginOutcome(p_, DeviceCommand::Erase);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
-  p_.report.status.caption = kErasingText;
+  ShowStatus(p_, kErasingText);
   s.LatchBMode = kLBModeProgram;
   link.Load(kLatchB, kLBModeProgram);
   s.Latch2Value = s.Latch2Base & Without(kL2ChipEnable);
@@ -63,11 +64,12 @@ void EraseOps::Erase_ButClick() {
   link.Load(kLatch1, kEraseLatch1Pulse);
   p_.waits.TimerWait(1);
   link.Load(kLatch1, kL1Read875x);
-  p_.report.status.caption = kErasedText;
+  ShowStatus(p_, kErasedText);
   p_.detect.EndDeviceCommand();
 }
 
 void EraseOps::SecurityClick() {
+  BeginOutcome(p_, DeviceCommand::Lock);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
@@ -100,11 +102,14 @@ void EraseOps::Security_ListClick() {
     p_.waits.TimerWait(1);
     programs_.PulseTrain();
     link.Load(kLatch1, kL1Read875x);
-    p_.report.status.caption =
-        "Security Bit #" + std::to_string(row + 1) + " has been programmed...";
+    p_.outcome.lockBit = row + 1;
+    ShowStatus(p_, "Security Bit #" + std::to_string(row + 1) + " has been programmed...");
   }
   securityList_.visible = false;
   p_.detect.EndDeviceCommand();
+  // Cancel: no bit was programmed.
+  if (p_.outcome.lockBit == 0 && p_.outcome.verdict == Verdict::Success)
+    p_.outcome.verdict = Verdict::Refused;
 }
 
 }  // namespace tarnwick

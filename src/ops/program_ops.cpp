@@ -34,10 +34,12 @@ void ProgramOps::Auto_VerifyClick() {
 
 void ProgramOps::ProgrammClick() {
   ProgramState& s = p_.s;
+  BeginOutcome(p_, DeviceCommand::Program);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.EnterBusyState();
   p_.frame.RaisePriority();
-  p_.report.status.caption = kProgrammingText;
+  BeginPass(p_, DeviceCommand::Program);
+  ShowStatus(p_, kProgrammingText);
   p_.report.quit.enabled = true;
   p_.vpp.ApplyVpp();
   switch (s.DeviceFamily) {
@@ -66,10 +68,11 @@ void ProgramOps::ProgrammClick() {
 
 void ProgramOps::ShowVerdict() {
   ProgramState& s = p_.s;
+  NotePassEnd(p_);
   if (s.StopCount == kStopDone) {
-    p_.report.status.caption = kProgrammedText;
+    ShowStatus(p_, kProgrammedText);
   } else {
-    p_.report.status.caption = kNotProgrammedText;
+    ShowStatus(p_, kNotProgrammedText);
     s.OpFailed = 1;
   }
 }
@@ -110,6 +113,7 @@ void ProgramOps::Program8741Pass() {
     if ((s.BufferAddr & 0x0F) == 0) p_.frame.ShowQuitAddress(s.BufferAddr);
     p_.window.StepPass();
   } while (s.StopCount <= 0);
+  NotePassEnd(p_);
 }
 
 void ProgramOps::Program8741() {
@@ -127,7 +131,7 @@ void ProgramOps::Program8741() {
   } else if (s.ReadByte != s.Buffer[static_cast<size_t>(s.BufferAddr)]) {
     s.StopCount = kStopBadMcu;
   } else {
-    p_.report.status.caption = kProgrammingMcuText;
+    ShowStatus(p_, kProgrammingMcuText);
     p_.window.StartPass();
     Program8741Pass();
     // A Quit in the pass ends it; the verify loop below still reports what landed.
@@ -140,15 +144,16 @@ void ProgramOps::Program8741() {
       if (s.ReadByte != s.Buffer[static_cast<size_t>(s.BufferAddr)]) s.StopCount = kStopFailed;
       p_.window.StepPass();
     } while (s.StopCount <= 0);
+    NotePassEnd(p_);
   }
   if (s.StopCount == kStopBadMcu) {
-    p_.report.status.caption = kBadMcuText;
+    ShowStatus(p_, kBadMcuText);
     s.OpFailed = 1;
   } else if (s.StopCount == kStopFailed) {
-    p_.report.status.caption = kNotProgrammedText;
+    ShowStatus(p_, kNotProgrammedText);
     s.OpFailed = 1;
   } else if (s.StopCount == kStopDone) {
-    p_.report.status.caption = kProgrammedText;
+    ShowStatus(p_, kProgrammedText);
   }
 }
 
@@ -156,7 +161,7 @@ void ProgramOps::Program8748() {
   ProgramState& s = p_.s;
   Link& link = p_.link;
   Waits& wait = p_.waits;
-  p_.report.status.caption = kProgrammingMcuText;
+  ShowStatus(p_, kProgrammingMcuText);
   reads_.EnterReadMode();
   do {
     if (!reads_.CheckBufferEnd(s.BufferAddr)) break;
@@ -229,7 +234,7 @@ void ProgramOps::Program8751() {
   ProgramState& s = p_.s;
   Link& link = p_.link;
   Waits& wait = p_.waits;
-  p_.report.status.caption = kProgrammingMcuText;
+  ShowStatus(p_, kProgrammingMcuText);
   EnterProgramMode();
   // The first address set-up waits as long as the read passes' do, whatever ran before.
   s.SpeedCount = 5;

@@ -1,6 +1,5 @@
 #include "ops/read_ops.h"
 
-#include "base/hex_text.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
@@ -37,14 +36,8 @@ bool CanTake(uint8_t chip, uint8_t wanted, int32_t blank_value) {
 
 }  // namespace
 
-std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found) {
-  std::string line = HexText(device_addr, 4);
-  line.reserve(line.size() + 22);
-  line += "  EXPECTED-";
-  line += HexText(expected, 2);
-  line += " FOUND-";
-  line += HexText(found, 2);
-  return line;
+void NotePassEnd(OpsParts& p) {
+  if (p.s.StopCount == kStopQuit) p.outcome.stoppedAt = p.s.DeviceAddr;
 }
 
 void ReadOps::EnterReadMode() {
@@ -179,8 +172,8 @@ bool ReadOps::CheckBufferEnd(int32_t buffer_addr) {
   ProgramState& s = p_.s;
   s.StopCount = kStopFailed;
   s.OpFailed = 1;
-  p_.report.memo.InsertFirstLine("Stopped at Device " + HexText(s.DeviceAddr, 4) + ", Buffer " +
-                                 HexText(buffer_addr, 4) + ": the Buffer ends at FFFF");
+  p_.outcome.bufferEnd = Mismatch{s.DeviceAddr, buffer_addr, 0, 0};
+  p_.report.memo.InsertFirstLine(BufferEndLine(s.DeviceAddr, buffer_addr));
   p_.report.memo.visible = true;
   return false;
 }
@@ -194,6 +187,7 @@ bool ReadOps::ReadLoop(const int32_t* buffer_addr, Action&& action) {
     action();
     p_.window.StepPass();
   } while (s.StopCount <= 0);
+  NotePassEnd(p_);
   return true;
 }
 
@@ -205,14 +199,16 @@ bool ReadOps::ReadPass(const int32_t* buffer_addr, Action&& action) {
 
 void ReadOps::Move_EpromClick() {
   ProgramState& s = p_.s;
+  BeginOutcome(p_, DeviceCommand::Move);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
   p_.report.quit.enabled = true;
-  p_.report.status.caption = kMoving;
+  BeginPass(p_, DeviceCommand::Move);
+  ShowStatus(p_, kMoving);
   const bool whole =
       ReadPass(&s.BufferAddr, [&s] { s.Buffer[static_cast<size_t>(s.BufferAddr)] = s.ReadByte; });
-  p_.report.status.caption = whole ? kMoved : kNotFullyMoved;
+  ShowStatus(p_, whole ? kMoved : kNotFullyMoved);
   p_.window.ShowCheckSum();
   if (!whole) {
     // The checksum's own busy and idle states cleared these; the stop is still a failure.
@@ -223,6 +219,7 @@ void ReadOps::Move_EpromClick() {
 }
 
 void ReadOps::VerifyClick() {
+  BeginOutcome(p_, DeviceCommand::Verify);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   VerifyDevice();
@@ -232,20 +229,22 @@ void ReadOps::VerifyDevice() {
   ProgramState& s = p_.s;
   p_.frame.EnterBusyState();
   p_.report.quit.enabled = true;
-  p_.report.status.caption = kVerifying;
+  BeginPass(p_, DeviceCommand::Verify);
+  ShowStatus(p_, kVerifying);
   p_.report.memo.visible = true;
   p_.report.memo.ClearLines();
+  p_.outcome.mismatches.clear();
   ReadPass(&s.BufferAddr, [this, &s] {
     const uint8_t expected = s.Buffer[static_cast<size_t>(s.BufferAddr)];
     if (expected != s.ReadByte) {
       s.OpFailed = 1;
-      p_.report.memo.InsertFirstLine(MismatchLine(s.DeviceAddr, expected, s.ReadByte));
+      ReportMismatch(p_, {s.DeviceAddr, s.BufferAddr, expected, s.ReadByte});
     }
   });
   if (s.OpFailed == 1) {
-    p_.report.status.caption = kNotVerified;
+    ShowStatus(p_, kNotVerified);
   } else {
-    p_.report.status.caption = kVerified;
+    ShowStatus(p_, kVerified);
     p_.report.memo.visible = false;
   }
   p_.detect.EndDeviceCommand();
@@ -253,25 +252,27 @@ void ReadOps::VerifyDevice() {
 
 void ReadOps::Blank_ChkClick() {
   ProgramState& s = p_.s;
+  BeginOutcome(p_, DeviceCommand::BlankCheck);
   if (!p_.detect.BoxAnswers()) return;
   // No priority raise: a blank check is not timing-critical.
   p_.frame.EnterBusyState();
   p_.report.quit.enabled = true;
-  p_.report.status.caption = kChecking;
+  BeginPass(p_, DeviceCommand::BlankCheck);
+  ShowStatus(p_, kChecking);
   EnterReadMode();
   p_.report.memo.ClearLines();
   p_.report.memo.visible = true;
   ReadLoop(nullptr, [this, &s] {
     if (s.ReadByte != s.BlankValue) {
-      p_.report.memo.InsertFirstLine(
-          MismatchLine(s.DeviceAddr, static_cast<uint8_t>(s.BlankValue), s.ReadByte));
+      ReportMismatch(p_,
+                     {s.DeviceAddr, s.DeviceAddr, static_cast<uint8_t>(s.BlankValue), s.ReadByte});
       s.OpFailed = 1;
     }
   });
   if (s.OpFailed == 1) {
-    p_.report.status.caption = kNotErased;
+    ShowStatus(p_, kNotErased);
   } else {
-    p_.report.status.caption = kErased;
+    ShowStatus(p_, kErased);
     p_.report.memo.visible = false;
   }
   p_.detect.EndDeviceCommand();
@@ -279,23 +280,26 @@ void ReadOps::Blank_ChkClick() {
 
 void ReadOps::CompareClick() {
   ProgramState& s = p_.s;
+  BeginOutcome(p_, DeviceCommand::Compare);
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
   p_.report.quit.enabled = true;
-  p_.report.status.caption = kComparing;
+  BeginPass(p_, DeviceCommand::Compare);
+  ShowStatus(p_, kComparing);
   // Compared with the buffer byte at the chip's own address, not through the window.
-  const bool whole = ReadPass(&s.DeviceAddr, [&s] {
+  const bool whole = ReadPass(&s.DeviceAddr, [this, &s] {
     const uint8_t wanted = s.Buffer[static_cast<size_t>(s.DeviceAddr)];
     if (!CanTake(s.ReadByte, wanted, s.BlankValue)) {
       s.StopCount = kStopDone;
       s.OpFailed = 1;
+      p_.outcome.cannotTake = Mismatch{s.DeviceAddr, s.DeviceAddr, wanted, s.ReadByte};
     }
   });
   if (!whole) {
-    p_.report.status.caption = kNotFullyCompared;
+    ShowStatus(p_, kNotFullyCompared);
   } else {
-    p_.report.status.caption = s.OpFailed == 1 ? kCannotReprogram : kCanReprogram;
+    ShowStatus(p_, s.OpFailed == 1 ? kCannotReprogram : kCanReprogram);
   }
   p_.detect.EndDeviceCommand();
 }

@@ -19,9 +19,6 @@ inline constexpr int32_t kStopFailed = 2;
 // Milliseconds the set-ups give the chip to settle after a mode change.
 inline constexpr int kSettleMs = 10;
 
-// "0123  EXPECTED-FF FOUND-7E": one mismatching byte.
-std::string MismatchLine(int32_t device_addr, uint8_t expected, uint8_t found);
-
 class ReadOps {
  public:
   explicit ReadOps(OpsParts parts) : p_(parts) {}

@@ -77,6 +77,7 @@ class SimBox final : public PortIo {
   bool IsPortAddress(uint16_t base) override {
     return IsLegacyPortAddress(base) || base == boxBase_;
   }
+  PortPath Path() const override { return open_ ? PortPath::Simulated : PortPath::None; }
 
   // Set-up of the bench.
   void AttachClock(VirtualClock* clock) { clock_ = clock; }

@@ -145,6 +145,8 @@ TEST_F(FileCommandsTest, AFileThatCannotBeReadIsReportedAndNotTakenAsLoaded) {
       EXPECT_EQ(f.StaticText3.colour, colour::Red);
       EXPECT_EQ(f.OpenDialog1.fileName, "/earlier/file.bin");
       EXPECT_TRUE(Idle());
+      EXPECT_EQ(f.outcomes.load.verdict, Verdict::Failed);
+      EXPECT_EQ(f.outcomes.load.error, Errors()[0]);
     }
 }
 
@@ -158,6 +160,9 @@ TEST_F(FileCommandsTest, ABadFieldNamesFileAndLineAndLeavesTheWindowIdle) {
   EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=No File Loaded");
   EXPECT_EQ(f.StaticText3.colour, colour::Red);
   EXPECT_TRUE(Idle());
+  EXPECT_EQ(f.outcomes.load.verdict, Verdict::Failed);
+  EXPECT_EQ(f.outcomes.load.errorLine, 3);
+  EXPECT_EQ(f.outcomes.load.error, "'$X1' is not a valid integer value");
 }
 
 TEST_F(FileCommandsTest, BadChecksumsAreListedInTheMemo) {
@@ -213,12 +218,30 @@ TEST_F(FileCommandsTest, TheTwentyKiBChipKeepsItsOwnAddresses) {
   EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
 }
 
+TEST_F(FileCommandsTest, TheLoadNamesWhereEachRunCameFromAndLanded) {
+  ChooseType(1);
+  // Two records linked at 8000 and 8002, one run folded onto the 4 KiB chip by the load
+  // mask; then one at 0000, over the first byte.
+  LoadFile("high.hex", ":0280000011224B\r\n:02800200334405\r\n:01000000AA55\r\n:00000001FF\r\n");
+  const LoadOutcome& load = f.outcomes.load;
+  EXPECT_EQ(load.verdict, Verdict::Success);
+  EXPECT_EQ(load.text, "Hex File Loaded....");
+  EXPECT_EQ(load.result.stored, 5);
+  EXPECT_EQ(load.result.ranges,
+            (std::vector<LoadedRange>{{0x8000, 0x0000, 4}, {0x0000, 0x0000, 1}}));
+  EXPECT_EQ(load.result.fileLow, 0x0000);
+  EXPECT_EQ(load.result.fileHigh, 0x8003);
+  EXPECT_EQ(load.result.overlapCount, 1);  // AA over 11 at 0000
+}
+
 TEST_F(FileCommandsTest, ABinaryFileLoadsAtBufferStartAndSavesFromZero) {
   ChooseType(0);
   std::string bytes(4096, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i % 251);
   f.s.BufferStart = 0x1000;
   LoadFile("in.bin", bytes);
+  EXPECT_EQ(f.outcomes.load.verdict, Verdict::Success);
+  EXPECT_EQ(f.outcomes.load.result.ranges, (std::vector<LoadedRange>{{0, 0x1000, 4096}}));
   for (int a = 0; a < 0x1000; ++a) ASSERT_EQ(f.s.Buffer[0x1000 + a], a % 251);
   EXPECT_EQ(f.s.Buffer[0x0FFF], 0);
   EXPECT_EQ(f.s.Buffer[0x2000], 0);

@@ -32,6 +32,12 @@ TEST_F(DetectTest, BoxOn378IsFoundConfirmedAndCalibrated) {
                              "Port-0278 - A5 - FF", "Port-0278 - 5A - FF", "Port-0378 - A5 - A5",
                              "Port-0378 - 5A - 5A", "Port-0378 - A5 - A5", "Port-0378 - 5A - 5A",
                              "Checking system speed...", "Setting program Pulse..."}));
+  EXPECT_EQ(MemoLines(), SearchLogLines(f.outcomes.search));
+  EXPECT_EQ(f.outcomes.search.verdict, Verdict::Success);
+  EXPECT_EQ(f.outcomes.search.foundAt, 0x378);
+  EXPECT_EQ(f.outcomes.search.path, PortPath::Simulated);
+  EXPECT_EQ(f.outcomes.search.speedCount, 400);
+  EXPECT_TRUE(f.outcomes.search.tries.back().confirmation);
   EXPECT_EQ(f.s.ProgrammerFound, 1);
   EXPECT_EQ(f.s.LptBase, 0x378);
   EXPECT_EQ(f.s.StatusPort, 0x379);
@@ -159,6 +165,17 @@ TEST_F(DetectRecordedTest, AnAddressAnsweringOnlyTheFirstPatternFails) {
   EXPECT_EQ(f.Memo1.lines()[0], "Port-0278 - A5 - A5");
   EXPECT_EQ(f.Memo1.lines()[1], "Port-0278 - 5A - A5");
   EXPECT_EQ(f.s.ProgrammerFound, 0);
+  const SearchOutcome& search = f.outcomes.search;
+  EXPECT_EQ(search.verdict, Verdict::Failed);
+  ASSERT_EQ(search.tries.size(), 4u);
+  const PortTry& first = search.tries[0];
+  EXPECT_TRUE(first.opened);
+  EXPECT_FALSE(first.answered);
+  ASSERT_EQ(first.loopback.size(), 2u);
+  EXPECT_EQ(first.loopback[1].sent, 0x5A);
+  EXPECT_EQ(first.loopback[1].read, 0xA5);
+  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+            SearchLogLines(search));
   EXPECT_EQ(h.port.closes, 4);
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_TRUE(h.toolkit.messages[0].placed);
@@ -179,6 +196,11 @@ TEST_F(DetectRecordedTest, RefusedAccessIsReportedPerAddressAndNotClosed) {
                                       "Port-0378 - /dev/parport0: Permission denied",
                                       "Port-03BC - /dev/parport0: Permission denied",
                                       "Port-03BC - /dev/parport0: Permission denied"}));
+  const SearchOutcome& search = f.outcomes.search;
+  ASSERT_EQ(search.tries.size(), 4u);
+  EXPECT_FALSE(search.tries[3].opened);
+  EXPECT_EQ(search.tries[3].refusal, "/dev/parport0: Permission denied");
+  EXPECT_EQ(SearchLogLines(search).size(), 4u);
 }
 
 }  // namespace

@@ -54,7 +54,10 @@ TEST_F(BoxLostTest, NoCommandEndsGreenOnABoxWithoutPower) {
       c.run(form);
       EXPECT_EQ(form.StaticText3.colour, colour::Red) << form.StaticText3.caption;
       EXPECT_EQ(form.s.OpFailed, 1);
+      EXPECT_NE(form.outcomes.device.verdict, Verdict::Success);
+      EXPECT_FALSE(form.outcomes.device.running);
       if (!during) {
+        EXPECT_EQ(form.outcomes.device.verdict, Verdict::BoxLost);
         EXPECT_EQ(form.StaticText3.caption, kBoxLostText);
         EXPECT_EQ(form.s.ProgrammerFound, 0);
       }

@@ -66,6 +66,25 @@ TEST_P(EveryChipTest, VerifyListsThreePlantedMismatches) {
   EXPECT_EQ(f.StaticText3.caption, "Device Did NOT Verify to Buffer....");
   EXPECT_EQ(f.StaticText3.colour, colour::Red);
   EXPECT_TRUE(f.Memo1.visible);
+  const DeviceOutcome& outcome = f.outcomes.device;
+  EXPECT_EQ(outcome.verdict, Verdict::Failed);
+  EXPECT_EQ(outcome.text, f.StaticText3.caption);
+  ASSERT_EQ(outcome.mismatches.size(), 3u);
+  EXPECT_EQ(*outcome.first(), (Mismatch{0x05, 0x05, chip.info().erased, other}));
+  EXPECT_EQ(outcome.last()->deviceAddr, 0x7E);
+}
+
+TEST_F(SimOpsTest, MismatchesNameTheBufferAddressTheyWereComparedWith) {
+  SimChip& chip = Seat("87C51H");
+  f.s.DeviceStart = 0x10;
+  f.s.DeviceEnd = 0x1F;
+  f.s.BufferStart = 0x2000;
+  for (int a = 0; a < 16; ++a) f.s.Buffer[0x2000 + a] = chip.contents()[0x10 + a];
+  f.s.Buffer[0x2003] = 0x12;
+  f.Click(f.Verify);
+  EXPECT_EQ(f.outcomes.device.mismatches,
+            (std::vector<Mismatch>{{0x13, 0x2003, 0x12, chip.contents()[0x13]}}));
+  EXPECT_EQ(f.Memo1.lines().front(), MismatchLine(f.outcomes.device.mismatches[0]));
 }
 
 TEST_P(EveryChipTest, ProgramCompareFollowsTheWayTheCellsCanChange) {
@@ -205,6 +224,8 @@ TEST_F(SimOpsTest, QuitStopsProgrammingWithinOneByte) {
                    [this] { f.Click(f.Quit_Func_But); });
   f.Click(f.Programm);
   EXPECT_EQ(f.StaticText3.caption, "Eprom DID NOT Program.............");
+  EXPECT_EQ(f.outcomes.device.verdict, Verdict::Stopped);
+  EXPECT_EQ(f.outcomes.device.stoppedAt, 0x43);
   EXPECT_EQ(chip.contents()[0x42], f.s.Buffer[0x42]);
   EXPECT_EQ(chip.contents()[0x43], 0xFF);
 }
@@ -242,6 +263,9 @@ TEST_P(SecurityRowTest, EachRowProgramsItsBit) {
   EXPECT_FALSE(f.Quit_Func_But.enabled);
   f.ListClick(f.Security_List, c.row);
   EXPECT_EQ(chip.LockBits(), c.lockBits);
+  const bool cancel = c.row == 3;
+  EXPECT_EQ(f.outcomes.device.lockBit, cancel ? 0 : c.row + 1);
+  EXPECT_EQ(f.outcomes.device.verdict, cancel ? Verdict::Refused : Verdict::Success);
   EXPECT_FALSE(f.Security_List.visible);
   EXPECT_TRUE(f.Programm.enabled);
   if (c.row < 3) {

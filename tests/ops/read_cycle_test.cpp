@@ -11,8 +11,8 @@ namespace {
 using Loads = std::vector<LatchLoad>;
 
 TEST(MismatchLineTest, AddressExpectedAndFoundInFixedColumns) {
-  EXPECT_EQ(MismatchLine(0x012F, 0xFF, 0x7E), "012F  EXPECTED-FF FOUND-7E");
-  EXPECT_EQ(MismatchLine(0x7FFF, 0x00, 0x0A), "7FFF  EXPECTED-00 FOUND-0A");
+  EXPECT_EQ(MismatchLine({0x012F, 0x012F, 0xFF, 0x7E}), "012F  EXPECTED-FF FOUND-7E");
+  EXPECT_EQ(MismatchLine({0x7FFF, 0x7FFF, 0x00, 0x0A}), "7FFF  EXPECTED-00 FOUND-0A");
 }
 
 struct Address875Case {
@@ -183,6 +183,9 @@ TEST_F(OpsTest, QuitDuringVerifyEndsAtTheAddressOnTheQuitButton) {
   ASSERT_FALSE(port.readAddresses.empty());
   EXPECT_EQ(port.readAddresses.back(), 0x40);
   EXPECT_EQ(f.StaticText3.caption, "Device Verified to Buffer....");
+  // The outcome knows the pass did not reach the window's end.
+  EXPECT_EQ(f.outcomes.device.verdict, Verdict::Stopped);
+  EXPECT_EQ(f.outcomes.device.stoppedAt, 0x41);
 }
 
 TEST_F(OpsTest, QuitStopsBlankCheckMoveAndCompareWithinOneByte) {
@@ -221,6 +224,8 @@ TEST_F(OpsTest, CompareStopsAtTheFirstByteTheChipCannotTake) {
   f.s.Buffer[2] = 0x38;  // bit 3 is 0 in the chip and cannot come back without erasing
   f.Click(f.Compare);
   EXPECT_EQ(f.StaticText3.caption, "Device CAN NOT be Reprogrammed....");
+  EXPECT_EQ(f.outcomes.device.verdict, Verdict::Failed);
+  EXPECT_EQ(f.outcomes.device.cannotTake, (Mismatch{2, 2, 0x38, 0xF0}));
   EXPECT_EQ(port.readAddresses, (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(f.StaticText3.colour, colour::Red);
   EXPECT_FALSE(f.Memo1.visible);

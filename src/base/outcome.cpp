@@ -1,0 +1,85 @@
+#include "base/outcome.h"
+
+#include "base/hex_text.h"
+
+namespace tarnwick {
+
+const char* VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Success:
+      return "success";
+    case Verdict::Failed:
+      return "failed";
+    case Verdict::BoxLost:
+      return "box-lost";
+    case Verdict::Stopped:
+      return "stopped";
+    case Verdict::Refused:
+      return "refused";
+    case Verdict::None:
+      break;
+  }
+  return "none";
+}
+
+std::string MismatchLine(const Mismatch& m) {
+  std::string line = HexText(m.deviceAddr, 4);
+  line.reserve(line.size() + 22);
+  line += "  EXPECTED-";
+  line += HexText(m.expected, 2);
+  line += " FOUND-";
+  line += HexText(m.found, 2);
+  return line;
+}
+
+std::string BufferEndLine(int32_t device_addr, int32_t buffer_addr) {
+  return "Stopped at Device " + HexText(device_addr, 4) + ", Buffer " + HexText(buffer_addr, 4) +
+         ": the Buffer ends at FFFF";
+}
+
+const char* DeviceCommandName(DeviceCommand command) {
+  static constexpr const char* kNames[] = {"-",       "blank",   "verify", "read",
+                                           "compare", "program", "erase",  "lock"};
+  return kNames[static_cast<size_t>(command)];
+}
+
+const char* PortPathName(PortPath path) {
+  static constexpr const char* kNames[] = {"-", "ppdev", "direct I/O", "the simulated box"};
+  return kNames[static_cast<size_t>(path)];
+}
+
+std::string RefusalLine(uint16_t address, const std::string& reason) {
+  return "Port-" + HexText(address, 4) + " - " + reason;
+}
+
+std::string EchoLine(uint16_t address, const PortTry::Echo& echo) {
+  return "Port-" + HexText(address, 4) + " - " + HexText(echo.sent, 2) + " - " +
+         HexText(echo.read, 2);
+}
+
+std::vector<std::string> SearchLogLines(const SearchOutcome& search) {
+  std::vector<std::string> lines;
+  for (const PortTry& t : search.tries) {
+    if (t.notAPort) {
+      lines.push_back(RefusalLine(t.address, kNotAPortReason));
+    } else if (!t.opened) {
+      lines.push_back(RefusalLine(t.address, t.refusal));
+    } else {
+      for (const PortTry::Echo& echo : t.loopback) lines.push_back(EchoLine(t.address, echo));
+    }
+  }
+  for (const SpeedMeasurement& m : search.measurements) {
+    for (int i = 0; i < m.attempts; ++i) {
+      lines.push_back(kCheckingSpeedLine);
+      lines.push_back(kSettingPulseLine);
+    }
+    if (!m.measured) lines.push_back(kSpeedNotMeasuredLine);
+  }
+  return lines;
+}
+
+std::string FoundAtText(uint16_t base) {
+  return "The Quillbox was Found at " + HexText(base, 4);
+}
+
+}  // namespace tarnwick
