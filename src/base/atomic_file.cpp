@@ -115,6 +115,9 @@ std::optional<WriteFailure> ReplaceFile(const std::string& path, std::string_vie
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) return WriteFailure{Step::Create, EISDIR};
   if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(target, bytes);
+  // A file its owner has write-protected stays protected, as it would against a write
+  // in place; the rename alone would not ask.
+  if (exists && ::access(target.c_str(), W_OK) != 0) return WriteFailure{Step::Create, errno};
 
   std::string temporary;
   const int fd = CreateTemporary(target, temporary);

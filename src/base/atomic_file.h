@@ -43,8 +43,9 @@ struct WriteFailure {
 // Replaces the file at `path` with exactly `bytes`. A symbolic link stays a link: its
 // target is replaced and keeps its permissions (and its owner, where the process may
 // give it). A new file gets the permissions the umask leaves of 0666. A folder in the
-// way is refused. A device or pipe (/dev/null, /dev/stdout) cannot be replaced and is
-// written in place. On failure the temporary file is gone and the old file untouched.
+// way, and a file this process may not write, are refused. A device or pipe (/dev/null,
+// /dev/stdout) cannot be replaced and is written in place. On failure the temporary file is gone
+// and the old file untouched.
 std::optional<WriteFailure> ReplaceFile(const std::string& path, std::string_view bytes);
 
 // The file a chain of symbolic links ends at (relative targets count from the link's
