@@ -95,6 +95,11 @@ for program in "$bin"/*; do
   file "$program" | grep -q ', stripped' || fail "$(basename "$program") is not stripped"
   if ldd "$program" | grep 'not found'; then fail "$(basename "$program") lacks libraries"; fi
 done
+# Every manual page's footer names the package's version.
+for page in "$root"/usr/share/man/man1/*.1.gz; do
+  zcat "$page" | head -1 | grep -qF "\"Tarnwick $version\"" ||
+    fail "$(basename "$page") does not name version $version in its footer"
+done
 # The title bar carries the package's version.
 grep -qaF "Version $version - " "$bin/tarnwick" || fail "the title bar does not say $version"
 

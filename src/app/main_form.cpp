@@ -129,6 +129,14 @@ void TMainForm::FocusMoved(Control* from, Control* to) {
   Guarded([&] { from->OnExit(to); });
 }
 
+void TMainForm::FileDropped(const std::string& path) {
+  if (closed_ || !Enabled || !Load_But.Live()) return;
+  Guarded([&] {
+    editor.LeaveFor(Load_But);
+    files.FileDropped(path);
+  });
+}
+
 void TMainForm::Timer1Fired() {
   if (closed_ || !Timer1Enabled) return;
   shell.Timer1Timer();

@@ -150,6 +150,8 @@ class TMainForm : public MainFormControls, public CommandFrame {
   void MouseDown(Control& control, int caret_line, int caret_column);
   void FocusMoved(Control* from, Control* to);
   void Timer1Fired();
+  // A file dropped on the window: loaded as Load would, when Load can be clicked.
+  void FileDropped(const std::string& path);
   void Activate();  // the window became active; the start-up sequence runs once
   void Close();     // the operator closes the window; it always closes
 

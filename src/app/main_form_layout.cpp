@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "app/main_form_controls.h"
+#include "formats/file_commands.h"
 
 namespace tarnwick {
 
@@ -53,7 +54,7 @@ MainFormControls::MainFormControls() {
   Caption =
       "Tarnwick - 8741/8748/8749/8751/87C5x/89C5x/89S Programmer for the Quillbox II - Linux - "
       "Version " TARNWICK_VERSION " - " TARNWICK_RELEASE;
-  OpenDialog1.filter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
+  OpenDialog1.filter = kDialogFilter;
   OpenDialog1.defaultExt = ".Bin";
   OpenDialog1.mustExist = true;
   SaveDialog1.filter = OpenDialog1.filter;
@@ -135,6 +136,9 @@ MainFormControls::MainFormControls() {
   // Work area overlays; the commands show the one they need.
   MakeOverlay(Memo1, 165, 56, 397, 241, FixedFont(13));
   Memo1.visible = true;
+  // Twice the largest chip's mismatch list; a tray of failing chips checked one after
+  // another never grows the memo past it.
+  Memo1.maxLines = 65536;
   MakeOverlay(Device_Box, 128, 29, 265, 396, FixedFont(12));
   Device_Box.itemHeight = 15;
   MakeOverlay(A874X, 136, 32, 473, 345, FixedFont(12));

@@ -28,11 +28,11 @@ void Shell::StaticText3Click() {
       f_.detect.ShowFoundAt();
       f_.vpp.ApplyVpp();
       if (f_.Device.caption == "No Device") f_.Device_Box.visible = true;
+      f_.Memo1.visible = false;
     }
-    f_.Memo1.visible = false;
     f_.SetWindowEnabled(true);
   }
-  s.OpFailed = 0;
+  s.OpFailed = s.ProgrammerFound > 0 ? 0 : 1;
   EnterIdleState();
 }
 
@@ -67,7 +67,12 @@ void Shell::EnterIdleState() {
   for (Control* c : {&f_.Help1, &f_.FillBox, &f_.Fill_Edit, &f_.File_Type}) c->visible = false;
   for (Control* c : {&f_.Start_Buf_Add, &f_.Start_Add, &f_.End_Add, &f_.Offset}) c->visible = true;
   ShowQuitAddress(f_.s.DeviceAddr);
-  f_.StaticText3.colour = f_.s.OpFailed == 0 ? colour::Lime : colour::Red;
+  // The colour belongs to the text: green only for a text the command that ends now
+  // wrote, or one that was green already.
+  const std::string& text = f_.StaticText3.caption;
+  red_ = f_.s.OpFailed != 0 || (red_ && text == redText_);
+  if (red_) redText_ = text;
+  f_.StaticText3.colour = red_ ? colour::Red : colour::Lime;
   if (!f_.sys.priority.SetNormal()) f_.sys.toolkit.ShowMessage(kPriorityError);
   f_.window.StartPass();
   f_.sys.toolkit.ProcessMessages();

@@ -1,6 +1,8 @@
 // The window's busy and idle states, the Quit button and Timer1.
 #pragma once
 
+#include <string>
+
 namespace tarnwick {
 
 class TMainForm;
@@ -26,6 +28,11 @@ class Shell {
 
  private:
   TMainForm& f_;
+  // The status line as the last idle state left it: a red text that no command has
+  // replaced since stays red, whatever the commands in between (a checksum, a fill, an
+  // entry) leave in OpFailed.
+  std::string redText_;
+  bool red_ = false;
 };
 
 }  // namespace tarnwick

@@ -104,9 +104,11 @@ void Startup::FormActivate() {
   }
   if (s.PulseWait < s.ProgramPulse) s.PulseWait = s.ProgramPulse;
   f_.vpp.ApplyVpp();
-  s.OpFailed = 0;
+  // Without a box the status line stays red over the search's log; the device list
+  // would cover the log, so it waits for the Device button or a box that is found.
+  s.OpFailed = s.ProgrammerFound > 0 ? 0 : 1;
   f_.shell.EnterIdleState();
-  if (f_.Device.caption == "No Device") f_.Device_Box.visible = true;
+  if (s.ProgrammerFound > 0 && f_.Device.caption == "No Device") f_.Device_Box.visible = true;
 }
 
 void Startup::ApplyConfig(const ConfigText& config) {

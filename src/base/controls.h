@@ -89,6 +89,11 @@ class Control {
   void SetLines(std::vector<std::string> lines);
   void SetLine(size_t index, std::string line);
   uint64_t linesRevision() const { return linesRevision_; }
+  // At most this many lines (0: no limit). Past it the oldest lines are dropped (the
+  // last ones of lines inserted on top, the first ones of lines added below), and one
+  // line where they were says how many.
+  size_t maxLines = 0;
+  int64_t droppedLines() const { return dropped_; }
 
   // Rich edit caret, in lines and characters.
   int caretLine = 0;
@@ -110,9 +115,23 @@ class Control {
  private:
   std::string name_;
   ControlKind kind_;
+  void DropOldest(bool at_end);
+
   std::deque<std::string> lines_;
   uint64_t linesRevision_ = 0;
+  int64_t dropped_ = 0;
+  bool droppedAtEnd_ = false;  // where the line that counts them stands
 };
+
+// The line that stands for the lines a memo dropped.
+std::string DroppedLinesText(int64_t count);
+
+// Characters of Memo1's fixed-pitch face that fit on one of its lines.
+inline constexpr size_t kMemoColumns = 48;
+
+// A text as memo lines no wider than kMemoColumns, broken at blanks where it can be;
+// the lines after the first are indented by `indent` blanks.
+std::vector<std::string> WrapForMemo(const std::string& text, size_t indent = 0);
 
 // The open and save dialogs, as data: the program sets their options and reads the
 // chosen file name; the toolkit runs them.

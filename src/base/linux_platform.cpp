@@ -11,12 +11,6 @@
 
 namespace tarnwick {
 
-namespace {
-// A middling real-time priority: high enough to keep the desktop from stretching a
-// programming pulse, low enough to leave the kernel's own real-time threads alone.
-constexpr int kFifoPriority = 10;
-}  // namespace
-
 bool LinuxPriority::SetRealTime() {
   if (!raised_) {
     errno = 0;
@@ -25,7 +19,7 @@ bool LinuxPriority::SetRealTime() {
   }
   raised_ = true;
   sched_param param{};
-  param.sched_priority = kFifoPriority;
+  param.sched_priority = kRealTimePriority;
   if (sched_setscheduler(0, SCHED_FIFO, &param) == 0) return true;
   // Not permitted (no CAP_SYS_NICE, no RLIMIT_RTPRIO): take the best nice value the
   // system allows. Staying where we are counts as success: the program runs, only with

@@ -32,6 +32,10 @@ std::string MismatchLine(const Mismatch& m) {
   return line;
 }
 
+std::string StoppedText(int32_t address) {
+  return "Stopped at " + HexText(address, 4) + "....";
+}
+
 std::string BufferEndLine(int32_t device_addr, int32_t buffer_addr) {
   return "Stopped at Device " + HexText(device_addr, 4) + ", Buffer " + HexText(buffer_addr, 4) +
          ": the Buffer ends at FFFF";
@@ -55,6 +59,16 @@ std::string RefusalLine(uint16_t address, const std::string& reason) {
 std::string EchoLine(uint16_t address, const PortTry::Echo& echo) {
   return "Port-" + HexText(address, 4) + " - " + HexText(echo.sent, 2) + " - " +
          HexText(echo.read, 2);
+}
+
+std::string TryReason(const PortTry& t) {
+  if (t.notAPort) return kNotAPortReason;
+  if (!t.opened) return t.refusal;
+  for (const PortTry::Echo& echo : t.loopback)
+    if (echo.read != echo.sent)
+      return "the loop-back test sent " + HexText(echo.sent, 2) + " and read " +
+             HexText(echo.read, 2) + ": is the power pack plugged in and the cable on this port?";
+  return "the box answered";
 }
 
 std::vector<std::string> SearchLogLines(const SearchOutcome& search) {

@@ -42,6 +42,10 @@ struct Mismatch {
 // "0123  EXPECTED-FF FOUND-7E": a mismatch as the memo and tarnwick-cli list it.
 std::string MismatchLine(const Mismatch& m);
 
+// "Stopped at 1B00....": the status line of a pass Quit ended before the window's end,
+// at the address it would have read next.
+std::string StoppedText(int32_t address);
+
 // A pass that reached the end of the buffer before the end of the window: "Stopped at
 // Device 1234, Buffer 10000: the Buffer ends at FFFF".
 std::string BufferEndLine(int32_t device_addr, int32_t buffer_addr);
@@ -126,6 +130,9 @@ struct SearchOutcome {
 // speed measurement.
 std::vector<std::string> SearchLogLines(const SearchOutcome& search);
 std::string RefusalLine(uint16_t address, const std::string& reason);
+// Why an address tried gave no box, in words: its refusal, "Not a Printer Port", or
+// what the loop-back test read.
+std::string TryReason(const PortTry& tried);
 std::string EchoLine(uint16_t address, const PortTry::Echo& echo);
 inline constexpr const char* kNotAPortReason = "Not a Printer Port";
 inline constexpr const char* kCheckingSpeedLine = "Checking system speed...";

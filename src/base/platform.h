@@ -25,6 +25,11 @@ class Clock {
   virtual void SleepMs(int ms) = 0;
 };
 
+// The SCHED_FIFO priority the timing-critical commands ask for: high enough to keep the
+// desktop from stretching a programming pulse, low enough to leave the kernel's own
+// real-time threads alone. RLIMIT_RTPRIO must reach it where CAP_SYS_NICE is missing.
+inline constexpr int kRealTimePriority = 10;
+
 // The Linux process priority: SCHED_FIFO where permitted, otherwise the best nice
 // value the system allows.
 class LinuxPriority final : public ProcessPriority {

@@ -56,12 +56,18 @@ void BufferWindow::ApplyWindow() {
   c_.Start_Add.caption = "Device Start=" + HexText(s.DeviceStart, 4);
   c_.End_Add.caption = "Device End=" + HexText(s.DeviceEnd, 4);
   c_.Offset.caption = "Hex Offset=" + HexText(s.HexOffset, 4);
+  UpdateCheckSum();
   frame_.EnterIdleState();
 }
 
 void BufferWindow::ShowCheckSum() {
-  ProgramState& s = s_;
   frame_.EnterBusyState();
+  UpdateCheckSum();
+  frame_.EnterIdleState();
+}
+
+void BufferWindow::UpdateCheckSum() {
+  ProgramState& s = s_;
   s.CheckSum = 0;
   // The window may run to FFFFF with no device selected; only bytes that exist count.
   const int64_t first = std::max<int64_t>(s.DeviceStart, 0);
@@ -70,7 +76,6 @@ void BufferWindow::ShowCheckSum() {
     s.CheckSum = static_cast<uint16_t>(s.CheckSum + s.Buffer[static_cast<size_t>(a)]);
   checksum_ = {true, s.CheckSum, first, last};
   c_.Chk_Sum_But.caption = "CheckSum=" + HexText(s.CheckSum, 4);
-  frame_.EnterIdleState();
 }
 
 void BufferWindow::FillClick() {
@@ -118,6 +123,7 @@ void BufferWindow::Fill_EditKeyPress(char& key) {
 void BufferWindow::FillBuffer(uint8_t value) {
   s_.Buffer.fill(value);
   fill_ = {Verdict::Success, value};
+  UpdateCheckSum();
 }
 
 }  // namespace tarnwick

@@ -72,6 +72,9 @@ class BufferWindow {
   // Sums the buffer over DeviceStart..DeviceEnd (as buffer addresses) into CheckSum and
   // shows it; runs through the busy and idle states.
   void ShowCheckSum();
+  // The same sum and caption without the busy and idle states: after every change of
+  // the buffer's contents or of the window, so the caption never shows an old sum.
+  void UpdateCheckSum();
   void Chk_Sum_ButClick() { ShowCheckSum(); }
 
   // The entry box: opened by the four address buttons and four test-panel buttons.

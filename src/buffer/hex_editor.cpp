@@ -185,6 +185,7 @@ void HexEditor::Edit_1KeyPress(char& ch) {
         byte = s.CursorNibble == 0 ? static_cast<uint8_t>(v * 16 + byte % 16)
                                    : static_cast<uint8_t>(byte - byte % 16 + v);
         RedrawEditorByte();
+        window_.UpdateCheckSum();
       }
       if (s.CursorNibble == 0) {
         s.CursorNibble = 1;
@@ -197,6 +198,7 @@ void HexEditor::Edit_1KeyPress(char& ch) {
     if (writable) {
       s.Buffer[static_cast<size_t>(address)] = static_cast<uint8_t>(ch);
       RedrawEditorByte();
+      window_.UpdateCheckSum();
     }
     ++s.CursorCol;
   }

@@ -16,7 +16,7 @@ struct CommandRow {
   size_t files;  // FILE arguments it takes (lock takes its bit number instead)
 };
 
-constexpr std::array<CommandRow, 10> kCommands{{
+constexpr std::array<CommandRow, 11> kCommands{{
     {"devices", CliCommand::Devices, 0},
     {"detect", CliCommand::Detect, 0},
     {"blank", CliCommand::Blank, 0},
@@ -27,13 +27,8 @@ constexpr std::array<CommandRow, 10> kCommands{{
     {"erase", CliCommand::Erase, 0},
     {"lock", CliCommand::Lock, 1},
     {"convert", CliCommand::Convert, 2},
+    {"doctor", CliCommand::Doctor, 0},
 }};
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Options that take a value.
 constexpr std::array<const char*, 9> kValueOptions{"--port",   "--socket",   "--device",
@@ -112,6 +107,10 @@ std::string ApplyFlag(CliOptions& o, const std::string& name) {
     o.confirm = true;
   else if (name == "--new-chip")
     o.newChip = true;
+  else if (name == "--fold")
+    o.fold = true;
+  else if (name == "--json")
+    o.json = true;
   else
     return "unknown option " + name;
   return {};
@@ -137,6 +136,9 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
     o.files.assign(words.begin() + 1, words.end());
   }
   if (o.port && o.sim) return "--port and --sim name two different programmers";
+  if (o.json && o.command != CliCommand::Doctor) return "--json belongs to doctor";
+  if (o.sim && o.command == CliCommand::Doctor)
+    return "doctor checks a real printer port; the simulated box needs no checks";
   if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
   if (o.newChip && !o.sim) return "--new-chip belongs to the simulated box (--sim)";
   return {};
@@ -158,25 +160,6 @@ std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits) {
     value = value * 16 + d;
   }
   return value;
-}
-
-std::optional<FileFormat> FormatFromName(const std::string& name) {
-  const std::string n = Lower(name);
-  if (n == "bin") return FileFormat::Binary;
-  if (n == "intel") return FileFormat::Intel;
-  if (n == "motorola") return FileFormat::Motorola;
-  if (n == "ascii") return FileFormat::Ascii;
-  return std::nullopt;
-}
-
-std::optional<FileFormat> FormatFromExtension(const std::string& path) {
-  const std::string ext = Lower(std::filesystem::path(path).extension().string());
-  if (ext == ".bin") return FileFormat::Binary;
-  if (ext == ".hex" || ext == ".ihx") return FileFormat::Intel;
-  if (ext == ".s19" || ext == ".s28" || ext == ".s37" || ext == ".srec" || ext == ".mot")
-    return FileFormat::Motorola;
-  if (ext == ".asc") return FileFormat::Ascii;
-  return std::nullopt;
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -241,6 +224,8 @@ COMMANDS:  devices                 the device list with sizes, families, Vpp, ad
            erase                   erase (flash parts)
            lock N                  program lock bit N (1, 2 or 3)
            convert IN OUT          convert a file between the four formats; no programmer
+           doctor [--json]         check everything between this PC and the box, each
+                                   fault with its fix (start here on real hardware)
 OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .ihx;
                                    .s19 .s28 .s37 .srec .mot; .asc; convert: of OUT)
            --window BUFSTART:DEVSTART:DEVEND (hex; default the whole chip from 0)
@@ -248,12 +233,15 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
            --fill 00|FF|XX         fill the buffer before loading (default the chip's blank value)
            --no-verify             program without the verify pass
            --confirm               wait for Enter after the adapter prompt
+           --fold                  load a file larger than the chip, or with records
+                                   that give one address two values, all the same
            --progress bar|json|none  (bar on a terminal, none otherwise)
            --log FILE              append one line per command for production records
            --quiet, --help, --version
 
 Exit status: 0 success; 1 the chip failed; 2 usage, file or format errors;
 3 no programmer found or it stopped answering; 130 stopped by Ctrl-C.
+doctor: 0 every check ok; 1 warnings only; 3 the box cannot be used.
 )";
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/file_types.h"
+
 namespace tarnwick {
 
 enum class CliCommand {
@@ -20,11 +22,9 @@ enum class CliCommand {
   Compare,
   Erase,
   Lock,
-  Convert
+  Convert,
+  Doctor
 };
-
-// The buffer file formats, numbered as the File Type list of the window numbers them.
-enum class FileFormat : int { Binary = 0, Intel = 1, Motorola = 2, Ascii = 3 };
 
 enum class ProgressMode { Auto, Bar, Json, None };
 
@@ -51,6 +51,8 @@ struct CliOptions {
   bool version = false;
   bool noVerify = false;
   bool confirm = false;
+  bool fold = false;  // load a file that does not fit the chip all the same
+  bool json = false;  // --json (doctor)
 
   CliCommand command = CliCommand::None;
   std::string commandName;
@@ -66,11 +68,6 @@ struct ParsedCommandLine {
 // Options may stand before or after the command; "--" ends them. Values follow as the
 // next word or after "=" (--device=87C51H).
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
-
-// The format a file name's extension names (.bin; .hex .ihx; .s19 .s28 .s37 .srec .mot;
-// .asc), in any case; nullopt for any other name.
-std::optional<FileFormat> FormatFromExtension(const std::string& path);
-std::optional<FileFormat> FormatFromName(const std::string& name);  // bin, intel, ...
 
 // Hexadecimal text of 1 to max_digits digits, with or without a 0x prefix.
 std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits);

@@ -110,6 +110,11 @@ void CliProgress::Update(const TMainForm& form) {
   // lock bits have no pass to show).
   const DeviceOutcome& outcome = form.outcomes.device;
   if (!outcome.running || outcome.pass == DeviceCommand::None) return;
+  if (outcome.pass != pass_) {
+    // Another pass of the command (the verify after programming) starts afresh.
+    Finish();
+    pass_ = outcome.pass;
+  }
   const int64_t address = form.s.DeviceAddr;
   const int64_t end = form.s.DeviceEnd;
   if (address > end) return;  // past the last byte: the pass is over
@@ -122,8 +127,9 @@ void CliProgress::Update(const TMainForm& form) {
   shown_ = true;
   if (mode_ == ProgressMode::Json) {
     // One write per line, so a reader never sees half an object.
-    err_ << ("{\"command\":" + JsonString(command_) + ",\"address\":" + std::to_string(address) +
-             ",\"end\":" + std::to_string(end) + "}\n")
+    // The pass that runs: the verify after programming says so.
+    err_ << ("{\"command\":" + JsonString(DeviceCommandName(outcome.pass)) +
+             ",\"address\":" + std::to_string(address) + ",\"end\":" + std::to_string(end) + "}\n")
          << std::flush;
     return;
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
 #include "cli/cli_options.h"
 
 namespace tarnwick {
@@ -30,8 +31,7 @@ std::string JsonString(const std::string& text);
 // time the pass enters another block of 256 addresses (and at its start and end).
 class CliProgress {
  public:
-  CliProgress(std::ostream& err, ProgressMode mode, std::string command)
-      : err_(err), mode_(mode), command_(std::move(command)) {}
+  CliProgress(std::ostream& err, ProgressMode mode) : err_(err), mode_(mode) {}
   // Called at every message pass while the command runs; reads the pass counters.
   void Update(const TMainForm& form);
   // The command ended: the bar's line is closed.
@@ -41,10 +41,10 @@ class CliProgress {
  private:
   std::ostream& err_;
   ProgressMode mode_;
-  std::string command_;
   bool shown_ = false;
   int64_t last_ = -1;
   bool barOpen_ = false;
+  DeviceCommand pass_ = DeviceCommand::None;
 };
 
 // The production record: one tab-separated line per command.

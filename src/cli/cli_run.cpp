@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/cli_doctor.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 
@@ -13,6 +14,8 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& io, const Cli
     io.err << "tarnwick-cli: " << parsed.error << "\nTry tarnwick-cli --help.\n";
     return kExitUsage;
   }
+  const CliOptions& o = parsed.options;
+  if (o.command == CliCommand::Doctor && !o.help && !o.version) return RunDoctor(o, io, hooks);
   CliSession session(parsed.options, io, hooks);
   return session.Run();
 }

@@ -47,8 +47,7 @@ CliSession::CliSession(const CliOptions& options, const CliStreams& io, const Cl
       progress_(io.err,
                 options.progress == ProgressMode::Auto
                     ? (io.errIsTerminal && !options.quiet ? ProgressMode::Bar : ProgressMode::None)
-                    : options.progress,
-                options.commandName) {}
+                    : options.progress) {}
 
 CliSession::~CliSession() = default;
 
@@ -88,6 +87,7 @@ int CliSession::Run() {
       } else {
         if (o_.command != CliCommand::Read && UsesBuffer())
           LoadFile(fullFiles_[0], FormatOf(o_.files[0], false));
+        PromptForChip();
         RunDeviceCommand();
       }
     }
@@ -223,7 +223,9 @@ void CliSession::StartUp() {
   f.shell.EnterIdleState();
   if (f.Device.caption == "No Device") f.Device_Box.visible = true;
   if (s.ProgrammerFound == 0) {
-    result_ = OneLine(kNotFoundText);
+    result_ = OneLine(NotFoundText(f.outcomes.search));
+    for (const PortTry& t : f.outcomes.search.tries)
+      if (o_.port && t.address == *o_.port) result_ = OnePortFailure(t).substr(14);
     throw CliExit{kExitNoProgrammer};
   }
   if (InterruptRequested()) throw CliExit{kExitSignalBase + InterruptSignal()};

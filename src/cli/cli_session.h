@@ -59,6 +59,7 @@ class CliSession {
   void StartUp();
   void Detect();
   void ChooseDevice();
+  void PromptForChip();
   void SetWindow();
   void FillBuffer();
   void LoadFile(const std::string& full, FileFormat format);
@@ -120,10 +121,14 @@ class CliSession {
   int deviceRow_ = -1;
   std::vector<CliMessage> errors_;  // error boxes of the step running
   bool choosingNoDevice_ = false;
-  bool searchReported_ = false;  // the search's log has been printed
-  std::string loading_;          // the file a load is reading, as typed
+  bool searchReported_ = false;      // the search's log has been printed
+  std::vector<std::string> prompt_;  // the adapter prompt, until the run can start
+  std::string loading_;              // the file a load is reading, as typed
   std::string result_;
 };
+
+// "tarnwick-cli: no Quillbox at 0378: /dev/parport0: Permission denied ...".
+std::string OnePortFailure(const PortTry& tried);
 
 // The buffer's last address.
 inline constexpr int32_t kWholeBufferEnd = kBufferSize - 1;

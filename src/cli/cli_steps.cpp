@@ -23,11 +23,6 @@ constexpr int kFillXX = 2;
 // The first row of the device list, a heading: choosing it selects no chip.
 constexpr int kNoDeviceRow = 0;
 
-const char* FormatName(FileFormat format) {
-  static constexpr const char* kNames[] = {"binary", "Intel Hex", "Motorola", "Ascii Hex"};
-  return kNames[static_cast<int>(format)];
-}
-
 }  // namespace
 
 void CliSession::Click(Control& control, const char* what) {
@@ -83,6 +78,13 @@ void CliSession::ChooseDevice() {
   }
   Click(f.Device, "the Device button");
   ChooseRow(f.Device_Box, deviceRow_);
+}
+
+void CliSession::PromptForChip() {
+  // After the window, the fill and the file have all been taken, so an operator never
+  // seats a chip for a run that cannot start.
+  for (const std::string& line : prompt_) Warn(line);
+  prompt_.clear();
   if (o_.confirm && NeedsProgrammer()) {
     io_.err << "Seat the " << DeviceName(deviceRow_)
             << " as shown, then press Enter (Ctrl-C stops)..." << std::flush;
@@ -143,16 +145,26 @@ void CliSession::LoadFile(const std::string& full, FileFormat format) {
   loading_.clear();
   toolkit_->dialogAnswers.clear();
   const LoadOutcome& load = f.outcomes.load;
-  if (!errors_.empty() || load.verdict != Verdict::Success) {
+  const std::string typed = names_.Typed(full);
+  // A file of another format gives the buffer no byte (its lines are skipped); a run
+  // that would then program or verify nothing but the fill must not succeed.
+  if (load.problem == LoadProblem::NothingStored && load.result.leftOut == 0)
+    Fail(kExitUsage,
+         typed + ": no " + FormatName(format) + " data in the file (another format? see --format)");
+  const bool accepted =
+      (load.problem == LoadProblem::Folded || load.problem == LoadProblem::Conflicting) &&
+      errors_.empty();
+  if (accepted) Warn(typed + ": " + LoadProblemText(load, f.s.ChipEnd));
+  PrintLoadReport(typed, load.result);
+  if (accepted && !o_.fold) {
+    Warn("tarnwick-cli: " + typed + " does not fit as it stands; --fold loads it all the same");
+    result_ = load.text;
+    throw CliExit{kExitUsage};
+  }
+  if (!accepted && (!errors_.empty() || load.verdict != Verdict::Success)) {
     result_ = kLoadFailedText;
     throw CliExit{kExitUsage};
   }
-  PrintLoadReport(names_.Typed(full), load.result);
-  // The window loads a file of another format without a word (its lines are skipped);
-  // a run that would then program or verify nothing but the fill must not succeed.
-  if (load.result.stored == 0)
-    Fail(kExitUsage, names_.Typed(full) + ": no " + FormatName(format) +
-                         " data in the file (another format? see --format)");
 }
 
 void CliSession::SaveFile(const std::string& full, FileFormat format) {
@@ -255,10 +267,23 @@ void CliSession::OnMessage(const CliMessage& message) {
   }
   if (message.kind == CliMessage::Kind::Error) errors_.push_back(message);
   // The search's log stands behind its failure box: it says why each port failed.
-  if (f.outcomes.search.verdict == Verdict::Failed && !searchReported_) {
+  const SearchOutcome& search = f.outcomes.search;
+  if (search.verdict == Verdict::Failed && !searchReported_) {
     searchReported_ = true;
-    for (const std::string& line : SearchLogLines(f.outcomes.search)) Warn(line);
+    if (o_.port) {
+      // One address was searched: its line and why, not the four-port box.
+      // The search tries it twice (in its place and as LPT4); the last try tells.
+      for (auto t = search.tries.rbegin(); t != search.tries.rend(); ++t)
+        if (t->address == *o_.port) {
+          Warn(OnePortFailure(*t));
+          break;
+        }
+      return;
+    }
+    for (const std::string& line : SearchLogLines(search)) Warn(line);
   }
+  // The command line names the format it read the file as, with --format to help.
+  if (!loading_.empty() && f.outcomes.load.problem == LoadProblem::NothingStored) return;
   const std::vector<std::string> lines = MessageLines(message.text, names_);
   std::string lead = "tarnwick-cli: ";
   if (!loading_.empty()) {
@@ -275,10 +300,15 @@ void CliSession::OnMessage(const CliMessage& message) {
 }
 
 void CliSession::AdapterPrompt(const Control& drawing, const std::string& text) {
-  // A convert seats no chip; --quiet asks for no prompt.
+  // A convert seats no chip; --quiet asks for no prompt. It is shown once the run is
+  // known to be able to start.
   if (o_.quiet || !NeedsProgrammer()) return;
-  for (const std::string& line : drawing.lines()) Warn(line);
-  if (!text.empty()) Warn(text);
+  prompt_.assign(drawing.lines().begin(), drawing.lines().end());
+  if (!text.empty()) prompt_.push_back(text);
+}
+
+std::string OnePortFailure(const PortTry& tried) {
+  return "tarnwick-cli: no Quillbox at " + HexText(tried.address, 4) + ": " + TryReason(tried);
 }
 
 }  // namespace tarnwick

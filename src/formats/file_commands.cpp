@@ -11,6 +11,7 @@
 #include "formats/ascii_hex.h"
 #include "formats/binary_file.h"
 #include "formats/file_io.h"
+#include "formats/file_types.h"
 #include "formats/intel_hex.h"
 #include "formats/motorola_hex.h"
 
@@ -36,11 +37,13 @@ struct LoadPlace {
   const HexLoadParams& hex;
 };
 
-struct FileFormat {
+struct FormatRow {
   const char* caption;  // of File_But; null: the caption stays as it is
   const char* extension;
   int filterIndex;            // "Bin|*.Bin|Hex|*.Hex|All|*.*": 1 Bin, 2 Hex
   const StatusTexts* status;  // null: the status line is left alone
+  const char* records;        // what a file of the format holds, for "No ... in NAME"
+  const char* filter;         // the dialogs' filter: what the format's files are called
   LoadResult (*read)(std::string_view file, const LoadPlace& at, BufferBytes& buffer);
   // The file's bytes for a save of DeviceEnd in the word mode given.
   std::string (*write)(const BufferBytes& buffer, int32_t deviceEnd, int32_t wordMode);
@@ -69,26 +72,31 @@ std::string WriteHex(const BufferBytes& buffer, int32_t deviceEnd, int32_t wordM
 }
 
 // By FileType: 0 Binary, 1 Intel Hex, 2 Motorola Hex, 3 Ascii Hex.
-constexpr std::array<FileFormat, 4> kFileFormats{{
-    {"Binary File", "Bin", 1, nullptr, ReadBinary, WriteBinary},
-    {"Intel Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadIntelHex>, WriteHex<WriteIntelHex>},
-    {"Motorola Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadMotorolaHex>,
+constexpr std::array<FormatRow, 4> kFileFormats{{
+    {"Binary File", "Bin", 1, nullptr, "bytes", kDialogFilter, ReadBinary, WriteBinary},
+    {"Intel Hex File", "Hex", 2, &kHexStatus, "Intel Hex records",
+     "Bin|*.Bin|Hex|*.Hex;*.ihx|All|*.*", ReadHex<ReadIntelHex>, WriteHex<WriteIntelHex>},
+    {"Motorola Hex File", "Hex", 2, &kHexStatus, "Motorola S-records",
+     "Bin|*.Bin|Hex|*.Hex;*.s19;*.s28;*.s37;*.srec;*.mot|All|*.*", ReadHex<ReadMotorolaHex>,
      WriteHex<WriteMotorolaHex>},
-    {"Ascii Hex File", "Hex", 2, &kHexStatus, ReadHex<ReadAsciiHex>, WriteHex<WriteAsciiHex>},
+    {"Ascii Hex File", "Hex", 2, &kHexStatus, "Ascii Hex data", "Bin|*.Bin|Hex|*.Hex;*.asc|All|*.*",
+     ReadHex<ReadAsciiHex>, WriteHex<WriteAsciiHex>},
 }};
 
 // A FileType no row names (a hand-edited settings file) is taken for a hex format
 // whose files hold no records: a load reads the file and stores nothing, a save
 // writes an empty file.
-constexpr FileFormat kNoFormat{
+constexpr FormatRow kNoFormat{
     nullptr,
     "Hex",
     2,
     &kHexStatus,
+    "records",
+    kDialogFilter,
     [](std::string_view, const LoadPlace&, BufferBytes&) { return LoadResult{}; },
     [](const BufferBytes&, int32_t, int32_t) { return std::string(); }};
 
-const FileFormat& FormatOf(int32_t type) {
+const FormatRow& FormatOf(int32_t type) {
   return type >= 0 && type < static_cast<int32_t>(kFileFormats.size())
              ? kFileFormats[static_cast<size_t>(type)]
              : kNoFormat;
@@ -162,22 +170,55 @@ void FileCommands::File_TypeClick() {
 }
 
 void FileCommands::ShowFileType() {
-  const FileFormat& format = FormatOf(s_.FileType);
+  const FormatRow& format = FormatOf(s_.FileType);
   if (format.caption != nullptr) c_.File_But.caption = format.caption;
   for (FileDialog* d : {&c_.OpenDialog1, &c_.SaveDialog1}) {
     d->defaultExt = format.extension;
     d->filterIndex = format.filterIndex;
+    d->filter = format.filter;
+  }
+}
+
+std::string LoadProblemText(const LoadOutcome& load, int32_t chip_end) {
+  const LoadResult& r = load.result;
+  switch (load.problem) {
+    case LoadProblem::Folded:
+      return "File spans " + HexText(r.fileLow, 4) + "-" + HexText(r.fileHigh, 4) +
+             ", the chip 0000-" + HexText(chip_end, 4) + ": " + std::to_string(r.folded) +
+             (r.folded == 1 ? " byte was" : " bytes were") + " folded onto lower addresses";
+    case LoadProblem::Conflicting:
+      return "Records give " + std::to_string(r.overlapCount) +
+             (r.overlapCount == 1 ? " address run" : " address runs") +
+             " other data; the later data were loaded";
+    default:
+      return {};
   }
 }
 
 void FileCommands::Load_ButClick() {
+  LoadChosen([this] { return toolkit_.RunOpenDialog(c_.OpenDialog1); });
+}
+
+void FileCommands::FileDropped(const std::string& path) {
+  LoadChosen([&] {
+    // The file names its format; the File Type stays where it names none.
+    if (const std::optional<FileFormat> format = FormatFromExtension(path)) {
+      s_.FileType = static_cast<int32_t>(*format);
+      ShowFileType();
+    }
+    c_.OpenDialog1.fileName = path;
+    return true;
+  });
+}
+
+void FileCommands::LoadChosen(const std::function<bool()>& choose) {
   frame_.EnterBusyState();
   memo_report_ = false;
   bool failed = false;
   const std::string previous = c_.OpenDialog1.fileName;
   load_ = LoadOutcome{};
   load_.verdict = Verdict::Refused;  // until a file is chosen
-  if (toolkit_.RunOpenDialog(c_.OpenDialog1)) {
+  if (choose()) {
     FollowDialog(c_.OpenDialog1.fileName);
     try {
       failed = !LoadFile();
@@ -192,7 +233,7 @@ void FileCommands::Load_ButClick() {
       c_.StaticText4.caption = "Last File Loaded in Buffer=" + c_.OpenDialog1.fileName;
   }
   window_.ShowCheckSum();
-  if (failed) s_.OpFailed = 1;
+  if (failed || load_.verdict == Verdict::Failed) s_.OpFailed = 1;
   if (memo_report_) c_.Memo1.visible = true;
   frame_.EnterIdleState();
 }
@@ -222,7 +263,7 @@ HexLoadParams FileCommands::LoadParams() {
 }
 
 bool FileCommands::LoadFile() {
-  const FileFormat& format = FormatOf(s_.FileType);
+  const FormatRow& format = FormatOf(s_.FileType);
   load_ = LoadOutcome{};
   load_.file = c_.OpenDialog1.fileName;
   load_.fileType = s_.FileType;
@@ -236,6 +277,7 @@ bool FileCommands::LoadFile() {
     file = ReadWholeFile(name);
   } catch (const FileError& error) {
     load_.verdict = Verdict::Failed;
+    load_.problem = LoadProblem::Unreadable;
     load_.error = error.what();
     ShowStatus(load_.text, kLoadFailedText);
     s_.OpFailed = 1;
@@ -248,6 +290,7 @@ bool FileCommands::LoadFile() {
   } catch (HexLoadError& error) {
     error.SetFileName(name);
     load_.verdict = Verdict::Failed;
+    load_.problem = LoadProblem::Malformed;
     load_.error = NotValidIntegerMessage(error.text());
     load_.errorLine = error.line();
     ShowStatus(load_.text, kLoadFailedText);
@@ -255,16 +298,45 @@ bool FileCommands::LoadFile() {
     frame_.EnterIdleState();
     throw;
   }
-  load_.verdict = Verdict::Success;
-  if (format.status != nullptr) ShowStatus(load_.text, format.status->loaded);
-  ReportLoad(load_.result);
+  const LoadResult& result = load_.result;
+  if (result.stored == 0) {
+    // Nothing landed: usually a file of another format, whose lines were all skipped.
+    // Going on would program the fill into the chip.
+    load_.verdict = Verdict::Failed;
+    load_.problem = LoadProblem::NothingStored;
+    ShowStatus(load_.text, kLoadFailedText);
+    s_.OpFailed = 1;
+    if (result.leftOut > 0) {
+      ReportLoad(result);  // says where the bytes lay instead
+    } else {
+      load_.error = s_.FileType == 0 ? name + " is empty: nothing was loaded."
+                                     : std::string("No ") + format.records + " in " + name +
+                                           ": is it another format?";
+      toolkit_.ShowError(load_.error);
+    }
+    return false;
+  }
+  load_.problem = result.folded > 0         ? LoadProblem::Folded
+                  : result.overlapCount > 0 ? LoadProblem::Conflicting
+                                            : LoadProblem::None;
+  load_.verdict = load_.problem == LoadProblem::None ? Verdict::Success : Verdict::Failed;
+  if (load_.problem == LoadProblem::Folded)
+    ShowStatus(load_.text, kFoldedText);
+  else if (load_.problem == LoadProblem::Conflicting)
+    ShowStatus(load_.text, kConflictText);
+  else if (format.status != nullptr)
+    ShowStatus(load_.text, format.status->loaded);
+  else
+    ShowStatus(load_.text, "");  // no word of its own: an earlier result no longer stands
+  ReportLoad(result);
   window_.ShowCheckSum();
+  if (load_.verdict == Verdict::Failed) s_.OpFailed = 1;
   if (memo_report_) c_.Memo1.visible = true;
   return true;
 }
 
 bool FileCommands::SaveFile() {
-  const FileFormat& format = FormatOf(s_.FileType);
+  const FormatRow& format = FormatOf(s_.FileType);
   const ProgramState& s = s_;
   save_ = SaveOutcome{};
   save_.file = c_.SaveDialog1.fileName;
@@ -291,9 +363,11 @@ bool FileCommands::SaveFile() {
 }
 
 void FileCommands::ReportLoad(const LoadResult& result) {
-  memo_report_ = result.badChecksumCount > 0 || result.overlapCount > 0;
+  memo_report_ = result.badChecksumCount > 0 || result.overlapCount > 0 || result.folded > 0;
   if (memo_report_) {
     c_.Memo1.ClearLines();
+    for (std::string& line : WrapForMemo(LoadProblemText(load_, s_.ChipEnd), 2))
+      if (!line.empty()) c_.Memo1.AddLine(std::move(line));
     for (LoadReportLine& line : LoadReportLines(result)) c_.Memo1.AddLine(std::move(line.text));
   }
   if (result.leftOut > 0) {

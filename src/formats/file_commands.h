@@ -7,14 +7,30 @@
 
 namespace tarnwick {
 
+// The file dialogs' filter as the window was drawn; a hex format adds the names its
+// files also go by (*.ihx from SDCC, *.s19 and the other S-record names).
+inline constexpr const char* kDialogFilter = "Bin|*.Bin|Hex|*.Hex|All|*.*";
 inline constexpr const char* kLoadFailedText = "File NOT Loaded....";
 inline constexpr const char* kSaveFailedText = "File NOT Saved....";
+inline constexpr const char* kFoldedText = "File Larger Than the Chip Loaded....";
+inline constexpr const char* kConflictText = "File With Conflicting Records Loaded....";
+
+// Why a load ended red.
+enum class LoadProblem : uint8_t {
+  None,
+  Unreadable,     // the file could not be opened or read: nothing loaded
+  Malformed,      // a field is not hex: the bytes before it are loaded
+  NothingStored,  // no byte of the file landed in the buffer (another format?)
+  Folded,         // bytes of a file larger than the chip were folded onto lower addresses
+  Conflicting,    // two records give one address different values; the later is loaded
+};
 
 // What a load found: the file and its format, what it stored and where, what was wrong
 // with it, and the status text it showed.
 struct LoadOutcome {
-  Verdict verdict = Verdict::None;  // Success: read; Failed: unreadable or malformed
-  std::string file;                 // as the dialog gave it
+  Verdict verdict = Verdict::None;  // Success: loaded as asked; Failed: see problem
+  LoadProblem problem = LoadProblem::None;
+  std::string file;  // as the dialog gave it
   int32_t fileType = 0;
   std::string text;  // the status line's text after the load; empty: left alone
   LoadResult result;
@@ -38,6 +54,10 @@ struct LoadReportLine {
   std::string text;
 };
 std::vector<LoadReportLine> LoadReportLines(const LoadResult& result);
+// What a load that did not land where the operator asked did, in words: "File spans
+// 0000-1FFF, the chip 0000-0FFF: 4096 bytes were folded onto lower addresses". Empty
+// for a load that did.
+std::string LoadProblemText(const LoadOutcome& load, int32_t chip_end);
 
 class BufferWindow;
 class CommandFrame;
@@ -80,10 +100,16 @@ class FileCommands {
   void ShowFileType();
   void Load_ButClick();
   void Save_ButClick();
+  // A file dropped on the window: loaded as Load loads the file chosen in its dialog,
+  // in the format its extension names (.bin, .hex, .ihx, .s19, ...; the File Type
+  // chosen where it names none).
+  void FileDropped(const std::string& path);
 
   // Loads the file named by OpenDialog1 into the buffer in the format FileType names,
-  // ending with ShowCheckSum. False when the file could not be opened or read; that has
-  // been reported and the status line says so. A malformed hex field throws HexLoadError
+  // ending with ShowCheckSum. False when the file could not be opened or read or gave
+  // the buffer no byte; that has been reported and the status line says so. A file that
+  // does not fit the chip is loaded (true) with its report on top of Memo1 and a red
+  // status line. A malformed hex field throws HexLoadError
   // (a ConversionError naming the file and line) once the window is idle again.
   bool LoadFile();
   // Writes the file named by SaveDialog1 from buffer 0000 on in the format FileType
@@ -91,6 +117,9 @@ class FileCommands {
   bool SaveFile();
 
  private:
+  // Load's steps around the choice of the file: busy, the load, the last file's name
+  // and the checksum, idle. `choose` names the file in OpenDialog1; false: none.
+  void LoadChosen(const std::function<bool()>& choose);
   HexLoadParams LoadParams();
   void ReportLoad(const LoadResult& result);
   // The status text of a load or a save, in the window and the outcome.

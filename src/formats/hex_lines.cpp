@@ -85,12 +85,18 @@ void RecordOwners::Store(BufferBytes& buffer, int64_t from, int64_t address, uin
     ++result.leftOut;
     return;
   }
-  if (line_.empty()) line_.assign(kBufferSize, 0);
+  if (line_.empty()) {
+    line_.assign(kBufferSize, 0);
+    from_.assign(kBufferSize, 0);
+  }
   const auto at = static_cast<size_t>(address);
   const int earlier = line_[at];
-  if (earlier != 0 && buffer[at] != value)
-    Note(earlier, line, static_cast<int32_t>(address), result);
+  if (earlier != 0) {
+    if (from_[at] != from) ++result.folded;
+    if (buffer[at] != value) Note(earlier, line, static_cast<int32_t>(address), result);
+  }
   line_[at] = line;
+  from_[at] = from;
   buffer[at] = value;
   result.NoteStored(from, static_cast<int32_t>(address));
 }

@@ -69,6 +69,9 @@ struct LoadResult {
   int64_t rangeCount = 0;                 // all of them
   int64_t fileLow = -1;                   // lowest and highest file address stored
   int64_t fileHigh = -1;
+  // Bytes stored on a buffer address that a byte from another file address had taken
+  // in the same load: the load mask folded a file larger than the chip onto it.
+  int64_t folded = 0;
 
   void AddBadChecksum(const BadChecksum& bad) {
     if (badChecksums.size() < kListedProblems) badChecksums.push_back(bad);
@@ -193,6 +196,7 @@ class RecordOwners {
   void Note(int earlier, int later, int32_t address, LoadResult& result);
 
   std::vector<int32_t> line_;  // by buffer address; 0 = not written by this load
+  std::vector<int64_t> from_;  // by buffer address: the file address stored there
   Overlap run_;                // the overlap being extended (the last one found)
 };
 

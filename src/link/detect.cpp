@@ -25,6 +25,12 @@ constexpr int kConfirmPauseMs = 300;
 
 }  // namespace
 
+const char* NotFoundText(const SearchOutcome& search) {
+  for (const PortTry& t : search.tries)
+    if (t.opened) return kNotFoundText;
+  return kNoPortText;
+}
+
 void Detector::ShowFoundAt() {
   p_.report.status.caption = FoundAtText(p_.s.LptBase);
 }
@@ -50,7 +56,7 @@ void Detector::ProbePort() {
     // Every address the search cannot open says why in the log, so a PC without a port
     // or without permission shows its reason behind the "Can Not Be Found" box.
     tried.refusal = refusal.reason;
-    p_.report.memo.AddLine(RefusalLine(s.LptBase, refusal.reason));
+    AddLogLine(RefusalLine(s.LptBase, refusal.reason));
     if (refusal.alert) p_.toolkit.ShowMessage("Error: " + refusal.reason);
     return;  // nothing was opened, nothing to close
   }
@@ -97,7 +103,7 @@ void Detector::FindProgrammer() {
       PortTry& tried = search.tries.emplace_back();
       tried.address = s.Lpt4Address;
       tried.notAPort = true;
-      p_.report.memo.AddLine(RefusalLine(s.Lpt4Address, kNotAPortReason));
+      AddLogLine(RefusalLine(s.Lpt4Address, kNotAPortReason));
     }
   }
 
@@ -127,11 +133,21 @@ void Detector::FindProgrammer() {
     p_.vpp.ApplyVpp();
   } else {
     search.verdict = Verdict::Failed;
-    p_.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
+    // Red, and the log stays in view behind the box: it says why each address failed.
+    p_.report.status.caption = kNotFoundStatus;
+    for (std::string& line : WrapForMemo(kDoctorHint)) p_.report.memo.AddLine(std::move(line));
+    p_.toolkit.ShowMessageAt(NotFoundText(search), kNotFoundLeft, kNotFoundTop);
+    p_.frame.SetWindowEnabled(true);
+    return;
   }
 
   p_.report.memo.visible = false;
   p_.frame.SetWindowEnabled(true);
+}
+
+void Detector::AddLogLine(const std::string& line) {
+  // "Port-0278 - " leads every line; a long reason goes on below it.
+  for (std::string& part : WrapForMemo(line, 12)) p_.report.memo.AddLine(std::move(part));
 }
 
 void Detector::CalibrateSpeed() {
@@ -208,6 +224,9 @@ bool Detector::BoxAnswers() {
   device.pass = DeviceCommand::None;
   device.verdict = Verdict::BoxLost;
   device.text = kBoxLostText;
+  // What a pass read from a box without power or cable says nothing about the chip.
+  device.mismatches.clear();
+  device.cannotTake.reset();
   s.OpFailed = 1;
   p_.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
   p_.frame.EnterIdleState();
@@ -215,13 +234,29 @@ bool Detector::BoxAnswers() {
 }
 
 void Detector::EndDeviceCommand() {
-  if (p_.s.OpFailed == 0 && !p_.frame.Closed() && !BoxAnswers()) return;
+  ProgramState& s = p_.s;
   DeviceOutcome& device = p_.device;
+  // A box found lost during the command has been reported already.
+  if (s.ProgrammerFound == 0) {
+    p_.frame.EnterIdleState();
+    return;
+  }
+  const bool stopped = device.stoppedAt.has_value() || p_.frame.Closed();
+  // The box is asked before a result stands: a success, and a failure that would
+  // otherwise be blamed on the chip (a box without power reads FF, which looks like an
+  // erased or a bad chip). A pass the operator stopped claims neither.
+  if (!stopped && !BoxAnswers()) return;
+  if (device.stoppedAt && s.OpFailed == 0) {
+    // Only part of the window was checked: no success text may stand for it.
+    device.text = StoppedText(*device.stoppedAt);
+    p_.report.status.caption = device.text;
+    s.OpFailed = 1;
+  }
   device.running = false;
   device.pass = DeviceCommand::None;
-  device.verdict = device.stoppedAt || p_.frame.Closed() ? Verdict::Stopped
-                   : p_.s.OpFailed != 0                  ? Verdict::Failed
-                                                         : Verdict::Success;
+  device.verdict = stopped           ? Verdict::Stopped
+                   : s.OpFailed != 0 ? Verdict::Failed
+                                     : Verdict::Success;
   p_.frame.EnterIdleState();
 }
 

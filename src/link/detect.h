@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/command_frame.h"
 #include "base/outcome.h"
@@ -37,7 +38,18 @@ inline constexpr uint16_t kSearchAddresses[] = {0x278, 0x378, 0x3BC};
 inline constexpr const char* kNotFoundText =
     "The Quillbox Can Not Be\r\nFound On LPT1, LPT2, LPT3 or LPT4.\r\n\r\n"
     "..Make Sure Your Power Pack is Plugged In..";
+// When no address could even be opened, the power pack is not the reason.
+inline constexpr const char* kNoPortText =
+    "The Quillbox Can Not Be\r\nFound On LPT1, LPT2, LPT3 or LPT4.\r\n\r\n"
+    "..No Printer Port Could Be Opened Here:\r\nthe List Behind This Box Says Why..";
+// The failure box of a search: the power-pack text when a port opened but nothing
+// answered on it, the no-port text when none opened.
+const char* NotFoundText(const SearchOutcome& search);
 inline constexpr const char* kBoxLostText = "The Quillbox Does Not Answer....";
+inline constexpr const char* kNotFoundStatus = "The Quillbox was Not Found";
+// The last line of a failed search's log in the window.
+inline constexpr const char* kDoctorHint =
+    "tarnwick-cli doctor checks the whole path to the box and names each fault with its fix";
 inline constexpr int kNotFoundLeft = 375;
 inline constexpr int kNotFoundTop = 325;
 
@@ -71,6 +83,9 @@ class Detector {
   void EndDeviceCommand();
 
  private:
+  // A line of the search's log in the memo, broken to the memo's width.
+  void AddLogLine(const std::string& line);
+
   DetectorParts p_;
 };
 

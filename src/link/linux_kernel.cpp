@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -127,6 +129,41 @@ class RealKernel final : public LinuxKernel {
     data[kWord].permitted &= ~kBit;
     data[kWord].inheritable &= ~kBit;
     return ::syscall(SYS_capset, &header, data) == 0 ? 0 : -errno;
+  }
+
+  Credentials ProcessCredentials() override {
+    Credentials who;
+    who.uid = ::getuid();
+    who.euid = ::geteuid();
+    who.gid = ::getegid();
+    const int count = ::getgroups(0, nullptr);
+    if (count > 0) {
+      std::vector<gid_t> groups(static_cast<size_t>(count));
+      const int got = ::getgroups(count, groups.data());
+      for (int i = 0; i < got; ++i) who.groups.push_back(groups[static_cast<size_t>(i)]);
+    }
+    return who;
+  }
+  std::optional<FileStatus> Stat(const std::string& path) override {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileStatus{info.st_mode, info.st_uid, info.st_gid};
+  }
+  bool HasCapability(int capability) override {
+    if (capability < 0 || capability >= 32 * _LINUX_CAPABILITY_U32S_3) return false;
+    __user_cap_header_struct header{};
+    header.version = _LINUX_CAPABILITY_VERSION_3;
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
+  }
+  Limit GetLimit(int resource) override {
+    rlimit limit{};
+    if (::getrlimit(static_cast<__rlimit_resource_t>(resource), &limit) != 0) return {};
+    auto value = [](rlim_t v) {
+      return v == RLIM_INFINITY ? UINT64_MAX : static_cast<uint64_t>(v);
+    };
+    return {value(limit.rlim_cur), value(limit.rlim_max)};
   }
 
   void DisarmAlarm() override {

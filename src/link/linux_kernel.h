@@ -40,6 +40,36 @@ class LinuxKernel {
   // Gives up CAP_SYS_RAWIO for good (effective, permitted, inheritable and ambient):
   // ports granted by ioperm stay usable, no new ones can be asked for.
   virtual int DropRawIo() = 0;
+
+  // Who this process is: real and effective user, the effective group and the
+  // supplementary groups (getresuid, getegid, getgroups). The groups are those of the
+  // login the process descends from; a group added since shows only after a new login.
+  struct Credentials {
+    uint32_t uid = 0;
+    uint32_t euid = 0;
+    uint32_t gid = 0;
+    std::vector<uint32_t> groups;
+  };
+  virtual Credentials ProcessCredentials() = 0;
+
+  // stat(path): type and permission bits, owner and group; nothing when it cannot be
+  // had (no such file).
+  struct FileStatus {
+    uint32_t mode = 0;
+    uint32_t uid = 0;
+    uint32_t gid = 0;
+  };
+  virtual std::optional<FileStatus> Stat(const std::string& path) = 0;
+
+  // Whether a capability (CAP_SYS_RAWIO, CAP_SYS_NICE, ...) is in the effective set.
+  virtual bool HasCapability(int capability) = 0;
+
+  // getrlimit(resource, ...): the soft and the hard limit; RLIM_INFINITY as UINT64_MAX.
+  struct Limit {
+    uint64_t soft = 0;
+    uint64_t hard = 0;
+  };
+  virtual Limit GetLimit(int resource) = 0;
 };
 
 // The running kernel.

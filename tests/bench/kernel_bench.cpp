@@ -37,6 +37,10 @@ class InstantKernel final : public LinuxKernel {
   void ArmAlarm(int) override {}
   void DisarmAlarm() override {}
   int DropRawIo() override { return 0; }
+  Credentials ProcessCredentials() override { return {}; }
+  std::optional<FileStatus> Stat(const std::string&) override { return std::nullopt; }
+  bool HasCapability(int) override { return false; }
+  Limit GetLimit(int) override { return {}; }
   uint64_t calls = 0;
 
  private:

@@ -87,8 +87,9 @@ TEST_F(CliKernelTest, DetectSearchesOnlyThePortGiven) {
        kExitOk,
        {"Port-0278 - not searched (--port 0378)", "Port-0378 - A5 - A5", "Port-0378 - 5A - 5A",
         "The Quillbox was Found at 0378", "Port access: ppdev", "Speed: "}},
-      {"278", kExitNoProgrammer, {"Port-0278 - no printer port here", "Can Not Be"}},
-      {"1234", kExitNoProgrammer, {"Port-1234 - Not a Printer Port"}},
+      // The one address searched, and why: not the box that names four.
+      {"278", kExitNoProgrammer, {"tarnwick-cli: no Quillbox at 0278: no printer port here\n"}},
+      {"1234", kExitNoProgrammer, {"tarnwick-cli: no Quillbox at 1234: Not a Printer Port\n"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.port);
@@ -96,6 +97,9 @@ TEST_F(CliKernelTest, DetectSearchesOnlyThePortGiven) {
     EXPECT_EQ(r.code, c.code);
     for (const char* text : c.says)
       EXPECT_NE((r.out + r.err).find(text), std::string::npos) << text << "\n" << r.out << r.err;
+    if (c.code != kExitOk) {
+      EXPECT_EQ(r.err.find("Can Not Be"), std::string::npos) << r.err;
+    }
   }
   EXPECT_EQ(kernel.OpenDescriptors(), 0);  // every claim given back
 }

@@ -58,11 +58,12 @@ TEST_F(FileCommandsTest, ChoosingATypeSetsButtonAndDialogsAndReturnsToIdle) {
     const char* caption;
     const char* extension;
     int filterIndex;
+    const char* hexFiles;  // what the Hex entry of the filter lists
   };
-  const Row rows[] = {{"Binary File", "Bin", 1},
-                      {"Intel Hex File", "Hex", 2},
-                      {"Motorola Hex File", "Hex", 2},
-                      {"Ascii Hex File", "Hex", 2}};
+  const Row rows[] = {{"Binary File", "Bin", 1, "Hex|*.Hex|"},
+                      {"Intel Hex File", "Hex", 2, "Hex|*.Hex;*.ihx|"},
+                      {"Motorola Hex File", "Hex", 2, "Hex|*.Hex;*.s19;*.s28;*.s37;*.srec;*.mot|"},
+                      {"Ascii Hex File", "Hex", 2, "Hex|*.Hex;*.asc|"}};
   for (int row : {2, 0, 3, 1}) {
     f.Click(f.File_But);
     EXPECT_TRUE(f.File_Type.visible);
@@ -73,6 +74,7 @@ TEST_F(FileCommandsTest, ChoosingATypeSetsButtonAndDialogsAndReturnsToIdle) {
     for (const FileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
       EXPECT_EQ(d->defaultExt, rows[row].extension);
       EXPECT_EQ(d->filterIndex, rows[row].filterIndex);
+      EXPECT_NE(d->filter.find(rows[row].hexFiles), std::string::npos) << d->filter;
     }
     EXPECT_TRUE(Idle());
   }
@@ -187,13 +189,16 @@ TEST_F(FileCommandsTest, BothListsStopAfterAHundredEntriesAndCountTheRest) {
   EXPECT_EQ(f.s.Buffer[0x10], 0x01) << "the last record wins";
   const auto& memo = f.Memo1.lines();
   EXPECT_TRUE(f.Memo1.visible);
-  ASSERT_EQ(memo.size(), 1u + 100u + 1u + 1u + 100u + 1u);
-  EXPECT_EQ(memo[1], "Line 1  EXPECTED-EE FOUND-00");
-  EXPECT_EQ(memo[101], "And 50 More Not Listed");
-  EXPECT_EQ(memo[102], "Overlapping Records (Later Data Loaded):");
-  EXPECT_EQ(memo[103], "Line 2 Overwrites Line 1 at 0010-0011");
-  EXPECT_EQ(memo[202], "Line 101 Overwrites Line 100 at 0010-0011");
-  EXPECT_EQ(memo[203], "And 49 More Not Listed");
+  // Under the two lines that say what the load did: the two lists.
+  ASSERT_EQ(memo.size(), 2u + 1u + 100u + 1u + 1u + 100u + 1u);
+  EXPECT_EQ(memo[0], "Records give 149 address runs other data; the");
+  EXPECT_EQ(memo[1], "  later data were loaded");
+  EXPECT_EQ(memo[3], "Line 1  EXPECTED-EE FOUND-00");
+  EXPECT_EQ(memo[103], "And 50 More Not Listed");
+  EXPECT_EQ(memo[104], "Overlapping Records (Later Data Loaded):");
+  EXPECT_EQ(memo[105], "Line 2 Overwrites Line 1 at 0010-0011");
+  EXPECT_EQ(memo[204], "Line 101 Overwrites Line 100 at 0010-0011");
+  EXPECT_EQ(memo[205], "And 49 More Not Listed");
 }
 
 TEST_F(FileCommandsTest, DataBeyondTheBufferIsReportedWithoutADevice) {
@@ -218,20 +223,79 @@ TEST_F(FileCommandsTest, TheTwentyKiBChipKeepsItsOwnAddresses) {
   EXPECT_EQ(f.s.Buffer[0x0000], 0x00);
 }
 
-TEST_F(FileCommandsTest, TheLoadNamesWhereEachRunCameFromAndLanded) {
-  ChooseType(1);
-  // Two records linked at 8000 and 8002, one run folded onto the 4 KiB chip by the load
-  // mask; then one at 0000, over the first byte.
-  LoadFile("high.hex", ":0280000011224B\r\n:02800200334405\r\n:01000000AA55\r\n:00000001FF\r\n");
-  const LoadOutcome& load = f.outcomes.load;
-  EXPECT_EQ(load.verdict, Verdict::Success);
-  EXPECT_EQ(load.text, "Hex File Loaded....");
-  EXPECT_EQ(load.result.stored, 5);
-  EXPECT_EQ(load.result.ranges,
-            (std::vector<LoadedRange>{{0x8000, 0x0000, 4}, {0x0000, 0x0000, 1}}));
-  EXPECT_EQ(load.result.fileLow, 0x0000);
-  EXPECT_EQ(load.result.fileHigh, 0x8003);
-  EXPECT_EQ(load.result.overlapCount, 1);  // AA over 11 at 0000
+// Loads into a 4 KiB chip: what lands where the operator asked ends green; a file of
+// another format, one larger than the chip and one whose records disagree end red.
+TEST_F(FileCommandsTest, ALoadThatDoesNotLandWhereAskedEndsRed) {
+  struct Case {
+    const char* name;
+    int type;
+    const char* file;
+    Verdict verdict;
+    LoadProblem problem;
+    const char* status;
+    const char* firstMemoLine;  // nullptr: the memo is not shown
+    const char* box;            // the error box, nullptr: none
+  };
+  const Case cases[] = {
+      // Linked at 8000 and folded onto the chip by the load mask: one run, no clash.
+      {"linked high", 1, ":0280000011224B\r\n:02800200334405\r\n:00000001FF\r\n", Verdict::Success,
+       LoadProblem::None, "Hex File Loaded....", nullptr, nullptr},
+      {"8 KiB image", 1, ":01000000AA55\r\n:01100000BB34\r\n:00000001FF\r\n", Verdict::Failed,
+       LoadProblem::Folded, "File Larger Than the Chip Loaded....",
+       "File spans 0000-1000, the chip 0000-0FFF: 1 byte", nullptr},
+      {"two records disagree", 1, ":01000000AA55\r\n:01000000BB44\r\n", Verdict::Failed,
+       LoadProblem::Conflicting, "File With Conflicting Records Loaded....",
+       "Records give 1 address run other data; the later", nullptr},
+      {"S-records read as Intel", 1, "S1050000AABB95\r\nS9030000FC\r\n", Verdict::Failed,
+       LoadProblem::NothingStored, "File NOT Loaded....", nullptr,
+       "No Intel Hex records in @: is it another format?"},
+      {"Intel read as S-records", 2, ":01000000AA55\r\n", Verdict::Failed,
+       LoadProblem::NothingStored, "File NOT Loaded....", nullptr,
+       "No Motorola S-records in @: is it another format?"},
+      {"an empty binary file", 0, "", Verdict::Failed, LoadProblem::NothingStored,
+       "File NOT Loaded....", nullptr, "@ is empty: nothing was loaded."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ChooseType(c.type);
+    h.toolkit.messages.clear();
+    f.OpenDialog1.fileName.clear();
+    LoadFile("f.dat", c.file);
+    const LoadOutcome& load = f.outcomes.load;
+    EXPECT_EQ(load.verdict, c.verdict);
+    EXPECT_EQ(load.problem, c.problem);
+    EXPECT_EQ(f.StaticText3.caption, c.status);
+    EXPECT_EQ(f.StaticText3.colour, c.verdict == Verdict::Success ? colour::Lime : colour::Red);
+    EXPECT_EQ(f.Memo1.visible, c.firstMemoLine != nullptr);
+    if (c.firstMemoLine != nullptr) {
+      EXPECT_EQ(f.Memo1.lines().front(), c.firstMemoLine);
+    }
+    const bool loaded = c.problem != LoadProblem::NothingStored;
+    EXPECT_EQ(f.StaticText4.caption, loaded
+                                         ? "Last File Loaded in Buffer=" + (dir / "f.dat").string()
+                                         : "Last File Loaded in Buffer=No File Loaded");
+    std::string box = c.box != nullptr ? c.box : "";
+    if (const size_t at = box.find('@'); at != std::string::npos)
+      box.replace(at, 1, (dir / "f.dat").string());
+    EXPECT_EQ(Errors(),
+              c.box != nullptr ? std::vector<std::string>{box} : std::vector<std::string>{});
+    f.StaticText4.caption = "Last File Loaded in Buffer=No File Loaded";
+  }
+}
+
+TEST_F(FileCommandsTest, AFileDroppedOnTheWindowLoadsInTheFormatItsNameGives) {
+  ChooseType(0);
+  WriteFileText(dir / "fw.s19", "S1050010AABB85\r\nS9030000FC\r\n");
+  f.FileDropped((dir / "fw.s19").string());
+  EXPECT_EQ(f.s.FileType, 2);
+  EXPECT_EQ(f.File_But.caption, "Motorola Hex File");
+  EXPECT_EQ(f.s.Buffer[0x10], 0xAA);
+  EXPECT_EQ(f.StaticText4.caption, "Last File Loaded in Buffer=" + (dir / "fw.s19").string());
+  // A name that gives no format is read as the File Type chosen; while busy, nothing.
+  f.Click(f.File_But);
+  f.FileDropped((dir / "fw.s19").string());
+  EXPECT_EQ(f.outcomes.load.file, (dir / "fw.s19").string()) << "unchanged";
+  EXPECT_TRUE(f.File_Type.visible);
 }
 
 TEST_F(FileCommandsTest, ABinaryFileLoadsAtBufferStartAndSavesFromZero) {

@@ -8,6 +8,10 @@
 namespace tarnwick {
 namespace {
 
+// The last two lines of a failed search's log: where to look further.
+constexpr const char* kDoctorLine1 = "tarnwick-cli doctor checks the whole path to the";
+constexpr const char* kDoctorLine2 = "box and names each fault with its fix";
+
 // The form on the simulated box, whose accesses drive the form's clock.
 class DetectTest : public ::testing::Test {
  protected:
@@ -83,14 +87,16 @@ TEST_F(DetectTest, UnpoweredBoxGivesThePlacedFailureBox) {
   EXPECT_EQ(box_message.left, 375);
   EXPECT_EQ(box_message.top, 325);
   EXPECT_TRUE(memoShownWithTheBox);
-  EXPECT_EQ(MemoLines(), (std::vector<std::string>{"Port-0278 - A5 - FF", "Port-0278 - 5A - FF",
-                                                   "Port-0378 - A5 - FF", "Port-0378 - 5A - FF",
-                                                   "Port-03BC - A5 - FF", "Port-03BC - 5A - FF",
-                                                   "Port-0278 - A5 - FF", "Port-0278 - 5A - FF"}));
+  EXPECT_EQ(MemoLines(),
+            (std::vector<std::string>{
+                "Port-0278 - A5 - FF", "Port-0278 - 5A - FF", "Port-0378 - A5 - FF",
+                "Port-0378 - 5A - FF", "Port-03BC - A5 - FF", "Port-03BC - 5A - FF",
+                "Port-0278 - A5 - FF", "Port-0278 - 5A - FF", kDoctorLine1, kDoctorLine2}));
   EXPECT_EQ(f.s.ProgrammerFound, 0);
   EXPECT_EQ(f.s.OpFailed, 1);
-  EXPECT_EQ(f.StaticText3.caption, "Looking For Programmer");
-  EXPECT_FALSE(f.Memo1.visible);
+  // The log stays in view behind the box, under a status line that says so.
+  EXPECT_EQ(f.StaticText3.caption, "The Quillbox was Not Found");
+  EXPECT_TRUE(f.Memo1.visible);
   EXPECT_TRUE(f.Enabled);
   EXPECT_FALSE(box.IsOpen()) << "every failed probe gives its port back";
 }
@@ -100,8 +106,8 @@ TEST_F(DetectTest, FourthAddressOutsideThePrinterPortsIsNotProbed) {
   f.s.Lpt4Address = 0x1234;
   f.detect.FindProgrammer();
   EXPECT_EQ(box.Opens(), 3);
-  ASSERT_EQ(f.Memo1.lines().size(), 7u);
-  EXPECT_EQ(f.Memo1.lines().back(), "Port-1234 - Not a Printer Port");
+  ASSERT_EQ(f.Memo1.lines().size(), 9u);
+  EXPECT_EQ(f.Memo1.lines()[6], "Port-1234 - Not a Printer Port");
 }
 
 TEST_F(DetectTest, FourthAddressFindsABoxWhereTheSystemListsAPort) {
@@ -174,8 +180,10 @@ TEST_F(DetectRecordedTest, AnAddressAnsweringOnlyTheFirstPatternFails) {
   ASSERT_EQ(first.loopback.size(), 2u);
   EXPECT_EQ(first.loopback[1].sent, 0x5A);
   EXPECT_EQ(first.loopback[1].read, 0xA5);
-  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+  // The window's log is the search's, then where to look further.
+  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end() - 2),
             SearchLogLines(search));
+  EXPECT_EQ(f.Memo1.lines().back(), kDoctorLine2);
   EXPECT_EQ(h.port.closes, 4);
   ASSERT_EQ(h.toolkit.messages.size(), 1u);
   EXPECT_TRUE(h.toolkit.messages[0].placed);
@@ -195,7 +203,8 @@ TEST_F(DetectRecordedTest, RefusedAccessIsReportedPerAddressAndNotClosed) {
             (std::vector<std::string>{"Port-0278 - /dev/parport0: Permission denied",
                                       "Port-0378 - /dev/parport0: Permission denied",
                                       "Port-03BC - /dev/parport0: Permission denied",
-                                      "Port-03BC - /dev/parport0: Permission denied"}));
+                                      "Port-03BC - /dev/parport0: Permission denied", kDoctorLine1,
+                                      kDoctorLine2}));
   const SearchOutcome& search = f.outcomes.search;
   ASSERT_EQ(search.tries.size(), 4u);
   EXPECT_FALSE(search.tries[3].opened);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include "link/detect.h"
 #include "support/sim_form.h"
 
 namespace tarnwick {
@@ -127,15 +128,29 @@ TEST(PortRefusalTest, EachTryThatCannotOpenSaysWhyAndNoneHangs) {
     const int64_t elapsed = sim.clock.NowMicros() - start;
 
     const std::string elsewhere = c.elsewhere.empty() ? c.at378 : c.elsewhere;
-    EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+    EXPECT_EQ(SearchLogLines(f.outcomes.search),
               (std::vector<std::string>{"Port-0278 - " + elsewhere, "Port-0378 - " + c.at378,
                                         "Port-03BC - " + elsewhere, "Port-0278 - " + elsewhere}));
+    // The memo shows the same words, each line within the memo's width, and stays in
+    // view with a red status line.
+    std::string shown;
+    for (const std::string& line : f.Memo1.lines()) {
+      EXPECT_LE(line.size(), kMemoColumns) << line;
+      shown += (line.rfind("            ", 0) == 0 ? " " + line.substr(12) : "\n" + line);
+    }
+    std::string words;
+    for (const std::string& line : SearchLogLines(f.outcomes.search)) words += "\n" + line;
+    EXPECT_EQ(shown.substr(0, words.size()), words);
+    EXPECT_TRUE(f.Memo1.visible);
+    EXPECT_EQ(f.StaticText3.caption, kNotFoundStatus);
     EXPECT_EQ(f.s.ProgrammerFound, 0);
     ASSERT_EQ(sim.toolkit.messages.size(), c.box ? 2u : 1u);
     if (c.box) {
       EXPECT_EQ(sim.toolkit.messages[0].text, "Error: " + c.at378);
     }
     EXPECT_TRUE(sim.toolkit.messages.back().placed) << "the Can Not Be Found box";
+    // No port opened anywhere: the box does not send the operator to the power pack.
+    EXPECT_EQ(sim.toolkit.messages.back().text, kNoPortText);
     // A held port costs the claim's two seconds; nothing else waits.
     EXPECT_LE(elapsed, kClaimTimeoutMs * 1000 + 100000);
     EXPECT_EQ(sim.kernel.OpenDescriptors(), 0);

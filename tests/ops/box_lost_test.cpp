@@ -43,8 +43,11 @@ TEST_F(BoxLostTest, NoCommandEndsGreenOnABoxWithoutPower) {
       form.s.DeviceStart = form.s.BufferStart = 0;
       form.s.DeviceEnd = 0x3F;
       form.s.PulseWait = 10;
-      // The buffer holds what a blank chip holds, so the reads alone could pass.
+      // The buffer holds what a blank chip holds, so the reads alone could pass, except
+      // for Program and Verify, whose pattern a box without power reads as FF.
       for (int a = 0; a <= 0x3F; ++a) form.s.Buffer[a] = bench.socket.Chip()->info().erased;
+      if (std::string(c.name) == "Program" || std::string(c.name) == "Verify")
+        for (int a = 0; a <= 0x3F; ++a) form.s.Buffer[a] = static_cast<uint8_t>(a);
       if (during) {
         bench.toolkit.When([&] { return form.StaticText3.colour == colour::Yellow; },
                            [&] { bench.box.SetPowered(false); });
@@ -54,19 +57,17 @@ TEST_F(BoxLostTest, NoCommandEndsGreenOnABoxWithoutPower) {
       c.run(form);
       EXPECT_EQ(form.StaticText3.colour, colour::Red) << form.StaticText3.caption;
       EXPECT_EQ(form.s.OpFailed, 1);
-      EXPECT_NE(form.outcomes.device.verdict, Verdict::Success);
       EXPECT_FALSE(form.outcomes.device.running);
-      if (!during) {
-        EXPECT_EQ(form.outcomes.device.verdict, Verdict::BoxLost);
-        EXPECT_EQ(form.StaticText3.caption, kBoxLostText);
-        EXPECT_EQ(form.s.ProgrammerFound, 0);
-      }
-      if (form.s.ProgrammerFound == 0) {
-        EXPECT_FALSE(form.Programm.enabled) << "the device commands are dead";
-        EXPECT_FALSE(bench.box.IsOpen()) << "the port was given back";
-        ASSERT_FALSE(bench.toolkit.messages.empty());
-        EXPECT_EQ(bench.toolkit.messages.back().text, kNotFoundText);
-      }
+      // A box that went quiet is never blamed on the chip, whether the pass read FF
+      // and would fail or read enough to pass.
+      EXPECT_EQ(form.outcomes.device.verdict, Verdict::BoxLost);
+      EXPECT_EQ(form.StaticText3.caption, kBoxLostText);
+      EXPECT_TRUE(form.outcomes.device.mismatches.empty());
+      EXPECT_EQ(form.s.ProgrammerFound, 0);
+      EXPECT_FALSE(form.Programm.enabled) << "the device commands are dead";
+      EXPECT_FALSE(bench.box.IsOpen()) << "the port was given back";
+      ASSERT_FALSE(bench.toolkit.messages.empty());
+      EXPECT_EQ(bench.toolkit.messages.back().text, kNotFoundText);
     }
   }
 }

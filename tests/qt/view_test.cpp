@@ -60,9 +60,10 @@ TEST_F(ViewTest, StatusLineFollowsTheColourRuleAndItsText) {
   form->shell.EnterIdleState();
   view->SyncFromForm();
   EXPECT_EQ(status->palette().color(QPalette::Window), QColor(255, 0, 0));
+  // Green with the text of the command that ends: the colour belongs to the text.
   form->s.OpFailed = 0;
-  form->shell.EnterIdleState();
   form->StaticText3.caption = "The Quillbox was Found at 0378";
+  form->shell.EnterIdleState();
   view->SyncFromForm();
   EXPECT_EQ(status->palette().color(QPalette::Window), QColor(0, 255, 0));
   EXPECT_EQ(status->text(), "The Quillbox was Found at 0378");

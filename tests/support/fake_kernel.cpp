@@ -4,7 +4,9 @@
 #include <linux/parport.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/hex_text.h"
@@ -65,23 +67,45 @@ void FakeKernel::Frob(PortState& p, uint8_t mask, uint8_t value) {
   BusWrite(static_cast<uint16_t>(p.port.base + 2), p.ctr);
 }
 
-int FakeKernel::Open(const std::string& path) {
-  ++syscalls_;
-  Charge(ioctlNanos);
+const FakeKernel::PortState* FakeKernel::NodePort(const std::string& path) const {
   const std::string prefix = kNodePrefix;
-  if (path.rfind(prefix, 0) != 0) return -ENOENT;
+  if (path.rfind(prefix, 0) != 0) return nullptr;
   int number = -1;
   try {
     number = std::stoi(path.substr(prefix.size()));
   } catch (...) {
-    return -ENOENT;
+    return nullptr;
   }
   const auto it = ports_.find(number);
-  if (it == ports_.end()) return -ENOENT;
-  if (it->second.port.openErrno != 0) return -it->second.port.openErrno;
+  return it != ports_.end() ? &it->second : nullptr;
+}
+
+bool FakeKernel::MayOpen(const Port& port) const {
+  if (credentials.euid == 0) return true;
+  const bool member = credentials.gid == port.nodeGid ||
+                      std::find(credentials.groups.begin(), credentials.groups.end(),
+                                port.nodeGid) != credentials.groups.end();
+  const uint32_t bits = member ? port.nodeMode >> 3 : port.nodeMode;  // root owns the node
+  return (bits & 06) == 06;                                           // O_RDWR
+}
+
+int FakeKernel::Open(const std::string& path) {
+  ++syscalls_;
+  Charge(ioctlNanos);
+  const PortState* p = NodePort(path);
+  if (p == nullptr) return -ENOENT;
+  if (p->port.openErrno != 0) return -p->port.openErrno;
+  if (!MayOpen(p->port)) return -EACCES;
   const int fd = nextFd_++;
-  fds_[fd] = Descriptor{number};
+  fds_[fd] = Descriptor{p->port.number};
   return fd;
+}
+
+std::optional<LinuxKernel::FileStatus> FakeKernel::Stat(const std::string& path) {
+  const PortState* p = NodePort(path);
+  // Without ppdev there is no node (udev makes it when ppdev registers the port).
+  if (p == nullptr || p->port.openErrno == ENOENT) return std::nullopt;
+  return FileStatus{S_IFCHR | p->port.nodeMode, 0, p->port.nodeGid};
 }
 
 void FakeKernel::Close(int fd) {
@@ -105,7 +129,7 @@ int FakeKernel::Ioctl(int fd, unsigned long request, void* arg) {
 
   if (request == PPCLAIM) {
     if (d.claimed) return -EINVAL;
-    if (p.port.heldByOther || p.claimed) {
+    if (p.port.heldByOther || !p.port.holder.empty() || p.claimed) {
       if (alarmDue_ < 0) {
         ADD_FAILURE() << "PPCLAIM on a held port with no alarm: the program would hang";
         return -EINTR;
@@ -181,9 +205,28 @@ void FakeKernel::Outb(uint8_t value, uint16_t port) {
 
 std::map<std::string, std::string> FakeKernel::AllFiles() const {
   std::map<std::string, std::string> all = files;
-  for (const auto& [number, p] : ports_)
-    all["/proc/sys/dev/parport/parport" + std::to_string(number) + "/base-addr"] =
+  for (const auto& [number, p] : ports_) {
+    const std::string dir = "/proc/sys/dev/parport/parport" + std::to_string(number);
+    all[dir + "/base-addr"] =
         std::to_string(p.port.base) + "\t" + std::to_string(p.port.baseHi) + "\n";
+    all[dir + "/irq"] = std::to_string(p.port.irq) + "\n";
+    all[dir + "/modes"] = p.port.modes + "\n";
+    const std::string ppdev = "ppdev" + std::to_string(number);
+    const std::string active = !p.port.holder.empty()            ? p.port.holder
+                               : p.port.heldByOther || p.claimed ? ppdev
+                                                                 : "none";
+    all[dir + "/devices/active"] = active + "\n";
+    std::vector<std::string> devices = p.port.registered;
+    if (active != "none") devices.push_back(active);
+    for (const std::string& device : devices)
+      all[dir + "/devices/" + device + "/timeslice"] = "200\n";
+  }
+  std::string modules_text;
+  for (const std::string& module : modules) {
+    modules_text += module + " 16384 0 - Live 0x0000000000000000\n";
+    all["/sys/module/" + module + "/initstate"] = "live\n";
+  }
+  if (!modules.empty()) all["/proc/modules"] = modules_text;
   if (!lockdown.empty()) all["/sys/kernel/security/lockdown"] = lockdown;
   return all;
 }

@@ -17,13 +17,26 @@
 //   kill a real process, and fail the test here;
 // - every system call costs ioctlNanos on the virtual clock; a bus access costs what the
 //   device on the bus charges (the simulated box keeps its own access time), busNanos
-//   where no device answers (the bus floats and reads 0xFF).
+//   where no device answers (the bus floats and reads 0xFF);
+// - each listed port also has irq ("%d"), modes ("PCSPP,TRISTATE,...") and
+//   devices/active (the device holding the port, or "none"; procfs.c do_active_device).
+//   ppdev names its device "ppdev<minor>", lp "lp" (drivers/char/ppdev.c, lp.c);
+// - /dev/parportN is a character device, root:lp 0660 as Debian's udev rules make it;
+//   open() checks it as generic_permission does (fs/namei.c): the owner's bits for the
+//   owner, the group's for a member of the file's group by the process's effective or
+//   supplementary groups, the others' otherwise; root passes (CAP_DAC_OVERRIDE);
+// - /proc/modules lists the loaded modules ("name size refs deps state address"), each
+//   also as a directory under /sys/module;
+// - credentials, capabilities and rlimits are what getresuid/getgroups, capget and
+//   getrlimit would report. ioperm follows iopermErrno alone: a test that models
+//   CAP_SYS_RAWIO or lockdown sets both.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/port_io.h"
 #include "base/virtual_clock.h"
@@ -42,7 +55,13 @@ class FakeKernel final : public LinuxKernel {
     int irq = -1;         // -1: no IRQ, parport_pc's default
     int openErrno = 0;    // what open() of the node fails with (ENOENT: no ppdev)
     bool heldByOther = false;
+    std::string modes = "PCSPP,TRISTATE";
+    std::string holder{};  // a driver holding the port ("lp"); empty: none, or ppdev if heldByOther
+    std::vector<std::string> registered{};  // further drivers registered on the port
+    uint32_t nodeGid = kLpGid;
+    uint32_t nodeMode = 0660;
   };
+  static constexpr uint32_t kLpGid = 7;  // Debian's group lp
   // parport_pc found this port: listed in /proc, with its node in /dev.
   void ListPort(const Port& port);
   // A device on the I/O bus answering base .. base + 2 and base + 0x402.
@@ -50,7 +69,12 @@ class FakeKernel final : public LinuxKernel {
 
   int iopermErrno = 0;                       // 0: ioperm granted (root or CAP_SYS_RAWIO)
   std::string lockdown;                      // the lockdown file's text; empty: no such file
-  std::map<std::string, std::string> files;  // further files (odd listings)
+  std::map<std::string, std::string> files;  // further files (odd listings, /etc/group)
+  // An ordinary user of group lp, as the ppdev tests have always run.
+  Credentials credentials{.uid = 1000, .euid = 1000, .gid = 1000, .groups = {1000, kLpGid}};
+  std::set<int> capabilities;     // the effective set
+  std::map<int, Limit> limits;    // getrlimit; 0 and 0 where not set
+  std::set<std::string> modules;  // loaded modules
   int64_t ioctlNanos = 0;
   int64_t busNanos = 1000;
 
@@ -73,6 +97,13 @@ class FakeKernel final : public LinuxKernel {
     rawIoDropped = true;
     return 0;
   }
+  Credentials ProcessCredentials() override { return credentials; }
+  std::optional<FileStatus> Stat(const std::string& path) override;
+  bool HasCapability(int capability) override { return capabilities.contains(capability); }
+  Limit GetLimit(int resource) override {
+    const auto it = limits.find(resource);
+    return it != limits.end() ? it->second : Limit{};
+  }
   // After the drop, ioperm refuses to grant more (it needs CAP_SYS_RAWIO to turn on).
   bool rawIoDropped = false;
   // Every address ioperm has granted: no inb or outb can reach any other.
@@ -93,6 +124,8 @@ class FakeKernel final : public LinuxKernel {
   uint8_t BusRead(uint16_t address);
   void BusWrite(uint16_t address, uint8_t value);
   std::map<std::string, std::string> AllFiles() const;
+  const PortState* NodePort(const std::string& path) const;
+  bool MayOpen(const Port& port) const;
 
   VirtualClock& clock_;
   int64_t pendingNanos_ = 0;
