@@ -176,9 +176,8 @@ TEST(PortRefusalTest, AListedPortThatCannotBeClaimedIsNeverDrivenDirectly) {
                                     "second Tarnwick)"
                                   : "Permission denied - add yourself to the group lp and log "
                                     "in again";
-    const auto& memo = f.Memo1.lines();
-    EXPECT_NE(std::find(memo.begin(), memo.end(), "Port-0378 - /dev/parport0: " + says),
-              memo.end());
+    const std::vector<std::string> log = SearchLogLines(f.outcomes.search);
+    EXPECT_NE(std::find(log.begin(), log.end(), "Port-0378 - /dev/parport0: " + says), log.end());
     for (uint16_t address : {0x378, 0x379, 0x37A, 0x77A})
       EXPECT_FALSE(sim.kernel.everGranted.contains(address)) << held << " " << address;
   }
