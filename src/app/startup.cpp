@@ -1,12 +1,10 @@
 #include "app/startup.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "app/main_form.h"
+#include "base/atomic_file.h"
 #include "base/hex_text.h"
 #include "base/text_lines.h"
 
@@ -38,48 +36,13 @@ ConfigText ReadConfigFile(const std::string& path) {
   return config;
 }
 
-namespace {
-
-// A settings file that is a symbolic link (kept in a dotfiles folder, say) stays one:
-// the new file replaces the link's target. Relative targets count from the link's
-// folder; a loop of links is given up after a few steps and the link itself replaced.
-std::string FollowLinks(const std::string& path) {
-  namespace fs = std::filesystem;
-  fs::path at = path;
-  for (int step = 0; step < 16; ++step) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(at, error))) return at.string();
-    const fs::path target = fs::read_symlink(at, error);
-    if (error) break;
-    at = target.is_absolute() ? target : at.parent_path() / target;
-  }
-  return path;
-}
-
-}  // namespace
-
-std::string WriteConfigFile(const std::string& link_path, const std::vector<std::string>& lines) {
-  const std::string path = FollowLinks(link_path);
-  const std::string temporary = path + ".new";
-  std::FILE* out = std::fopen(temporary.c_str(), "wb");
-  if (out == nullptr) return std::strerror(errno);
-  bool ok = true;
-  for (const std::string& line : lines) {
-    ok = ok && std::fwrite(line.data(), 1, line.size(), out) == line.size();
-    ok = ok && std::fwrite("\r\n", 1, 2, out) == 2;
-  }
-  int error = ok ? 0 : errno;
-  if (std::fclose(out) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (ok) return {};
-  std::remove(temporary.c_str());
-  return error != 0 ? std::strerror(error) : "write failed";
+std::string WriteConfigFile(const std::string& path, const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  // A settings file that is a symbolic link (kept in a dotfiles folder, say) stays one;
+  // a failed write leaves the previous file whole.
+  const std::optional<WriteFailure> failure = ReplaceFile(path, text);
+  return failure ? std::strerror(failure->error) : std::string();
 }
 
 void Startup::Wire() {

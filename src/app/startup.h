@@ -23,9 +23,8 @@ struct ConfigText {
 // Reads the file: lines end at CR LF, LF or CR, a Ctrl-Z ends the file, at most 29
 // lines are taken.
 ConfigText ReadConfigFile(const std::string& path);
-// Writes the lines, each ended by CR LF, through a temporary file in the same directory
-// renamed over the old one, so a failed write leaves the previous file whole. Returns
-// an empty string on success, else the reason.
+// Writes the lines, each ended by CR LF, replacing the file atomically (a link is
+// written through to its target). Returns an empty string on success, else the reason.
 std::string WriteConfigFile(const std::string& path, const std::vector<std::string>& lines);
 
 class Startup {

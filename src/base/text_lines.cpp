@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/stop_flag.h"
+
 namespace tarnwick {
 
 std::vector<std::string> SplitTextLines(std::string_view contents) {
@@ -20,7 +22,7 @@ std::vector<std::string> SplitTextLines(std::string_view contents) {
   return lines;
 }
 
-bool ReadWholeTextFile(const std::string& path, std::string& contents) {
+bool ReadWholeTextFile(const std::string& path, std::string& contents, size_t maxBytes) {
   // Read with stdio, which reports a failed read (a folder of that name, an I/O error)
   // as an error; the library's stream buffers throw from inside the iterator instead.
   std::FILE* in = std::fopen(path.c_str(), "rb");
@@ -31,7 +33,8 @@ bool ReadWholeTextFile(const std::string& path, std::string& contents) {
   bool failed = false;
   while (!failed && (got = std::fread(block, 1, sizeof block, in)) > 0) {
     contents.append(block, got);
-    failed = contents.size() > kMaxTextFileBytes;  // a device that never ends
+    // A device that never ends is cut off at the size; a pipe that trickles, by Ctrl-C.
+    failed = contents.size() > maxBytes || InterruptRequested();
   }
   failed = failed || std::ferror(in) != 0;
   std::fclose(in);

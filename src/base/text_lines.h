@@ -17,7 +17,9 @@ std::vector<std::string> SplitTextLines(std::string_view contents);
 // ends) counts as one that cannot be read.
 inline constexpr size_t kMaxTextFileBytes = size_t{16} << 20;
 
-// The whole file, or false when it cannot be opened or read.
-bool ReadWholeTextFile(const std::string& path, std::string& contents);
+// The whole file, or false when it cannot be opened or read, holds more than maxBytes,
+// or a stop is requested while it is read.
+bool ReadWholeTextFile(const std::string& path, std::string& contents,
+                       size_t maxBytes = kMaxTextFileBytes);
 
 }  // namespace tarnwick

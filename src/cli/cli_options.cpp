@@ -105,6 +105,8 @@ std::string ApplyFlag(CliOptions& o, const std::string& name) {
     o.noVerify = true;
   else if (name == "--confirm")
     o.confirm = true;
+  else if (name == "--new-chip")
+    o.newChip = true;
   else if (name == "--fold")
     o.fold = true;
   else if (name == "--json")
@@ -138,6 +140,7 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
   if (o.sim && o.command == CliCommand::Doctor)
     return "doctor checks a real printer port; the simulated box needs no checks";
   if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
+  if (o.newChip && !o.sim) return "--new-chip belongs to the simulated box (--sim)";
   return {};
 }
 
@@ -207,6 +210,9 @@ std::string UsageText() {
 
 PORT:      --port ADDR             the Quillbox on the printer port at ADDR (hex, e.g. 378)
            --sim [--socket FILE]   the simulated box; FILE keeps the chip between runs
+                                   (one run at a time; another waits up to 10 s)
+           --new-chip              with --sim: a blank chip of --device in the socket,
+                                   in place of whatever chip it holds
            (neither: the window's search of 0278, 0378 and 03BC)
 COMMANDS:  devices                 the device list with sizes, families, Vpp, adapter
            detect                  find the box, print its port and the measured speed

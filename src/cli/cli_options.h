@@ -38,6 +38,7 @@ struct CliOptions {
   std::optional<uint16_t> port;  // --port ADDR
   bool sim = false;              // --sim
   std::string socketFile;        // --socket FILE (with --sim)
+  bool newChip = false;          // --new-chip (with --sim)
   std::string device;            // --device NAME, as typed
   std::optional<FileFormat> format;
   std::optional<WindowOption> window;

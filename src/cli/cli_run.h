@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/socket_lock.h"
+
 namespace tarnwick {
 
 class SimBox;
@@ -38,6 +40,8 @@ struct CliHooks {
   // Just before the command's own button is clicked: the box found, the chip chosen,
   // the window set and the file loaded.
   std::function<void()> beforeCommand;
+  // How long a run waits for another run to let go of its socket file.
+  int socketWaitMs = kSocketWaitMs;
   // The real-port path over another kernel, clock and priority than the system's.
   LinuxKernel* kernel = nullptr;
   VirtualClock* clock = nullptr;

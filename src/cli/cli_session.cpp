@@ -1,8 +1,6 @@
 #include "cli/cli_session.h"
 
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <istream>
 #include <ostream>
 
@@ -102,7 +100,7 @@ int CliSession::Run() {
   }
   if (form_) {
     try {
-      ShutDown();
+      ShutDown(code);
     } catch (const CliExit& exit) {
       if (code == kExitOk) code = exit.code;
     }
@@ -140,9 +138,8 @@ void CliSession::CheckArguments() {
     (void)FormatOf(o_.files[i], o_.command == CliCommand::Convert && i == 1);
   }
   if (!o_.logFile.empty()) {
-    log_.open(names_.Add(o_.logFile), std::ios::app | std::ios::binary);
-    if (!log_)
-      Fail(kExitUsage, "the log " + o_.logFile + " cannot be opened: " + std::strerror(errno));
+    if (const int error = log_.Open(names_.Add(o_.logFile)); error != 0)
+      Fail(kExitUsage, "the log " + o_.logFile + " cannot be opened: " + std::strerror(error));
   }
 }
 
@@ -169,15 +166,8 @@ void CliSession::BuildBench() {
     box_->Plug(&socket_);
     port_ = box_.get();
     ownPriority_ = std::make_unique<UnchangedPriority>();
-    if (!o_.socketFile.empty()) {
-      const std::string path = names_.Add(o_.socketFile);
-      std::error_code error;
-      socketExisted_ = std::filesystem::exists(path, error);
-      if (socketExisted_ && !socket_.Load(path))
-        Fail(kExitUsage,
-             o_.socketFile + " is not a socket file of the simulated box (left as it is)");
-      socketPath_ = path;
-    }
+    if (!o_.socketFile.empty()) OpenSocket();
+    if (o_.sim) SeatChipNamed();
   } else {
     clock_ = hooks_.clock != nullptr ? static_cast<Clock*>(hooks_.clock) : &steadyClock_;
     virtualClock_ = hooks_.clock;
@@ -252,7 +242,7 @@ void CliSession::Detect() {
       std::to_string(f.s.PulseWait) + ")");
 }
 
-void CliSession::ShutDown() {
+void CliSession::ShutDown(int code) {
   TMainForm& f = *form_;
   ProgramState& s = f.s;
   // What the window's close does to the box, without writing its settings file: a pass
@@ -263,17 +253,13 @@ void CliSession::ShutDown() {
   if (s.ProgrammerFound > 0) f.link.ClosePort();
   if (box_ && o_.sim) {
     if (hooks_.benchDone) hooks_.benchDone(*box_, socket_);
-    if (!socketPath_.empty() && !socket_.Save(socketPath_)) {
-      Warn("tarnwick-cli: the socket could not be saved to " + o_.socketFile + ": " +
-           std::strerror(errno));
-      throw CliExit{kExitUsage};
-    }
+    SaveSocket(code);
   }
 }
 
 int CliSession::Finish(int code) {
   progress_.Result(result_, code);
-  if (!log_.is_open()) return code;
+  if (!log_.IsOpen()) return code;
   LogEntry entry;
   entry.device = DeviceName(deviceRow_);
   entry.command = o_.commandName;
@@ -282,10 +268,12 @@ int CliSession::Finish(int code) {
     entry.checksum = HexText(form_->outcomes.checksum.sum, 4);
   entry.verdict = result_;
   entry.exitCode = code;
-  log_ << LogLine(entry) << std::flush;
-  if (!log_) {
+  // One write of the whole line: a full disk leaves the log as it was, never half a
+  // record for the next one to be glued to.
+  if (const int error = log_.Append(LogLine(entry)); error != 0) {
     // A production record that is missing is a failure of the run, not a detail.
-    Warn("tarnwick-cli: the log " + o_.logFile + " could not be written");
+    Warn("tarnwick-cli: the log " + o_.logFile + " could not be written: " + std::strerror(error) +
+         " (this run's record is not in it)");
     if (code == kExitOk) code = kExitUsage;
   }
   return code;

@@ -3,13 +3,13 @@
 // controls and handlers, step by step as an operator would click them.
 #pragma once
 
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
+#include "base/atomic_file.h"
 #include "base/virtual_clock.h"
 #include "cli/cli_options.h"
 #include "cli/cli_report.h"
@@ -18,6 +18,7 @@
 #include "link/linux_port.h"
 #include "sim/sim_box.h"
 #include "sim/sim_socket.h"
+#include "sim/socket_lock.h"
 
 namespace tarnwick {
 
@@ -64,7 +65,13 @@ class CliSession {
   void LoadFile(const std::string& full, FileFormat format);
   void SaveFile(const std::string& full, FileFormat format);
   void RunDeviceCommand();
-  void ShutDown();
+  void ShutDown(int code);
+
+  // The socket file of the simulated box: taken for the whole run and loaded; saved at
+  // the end only when the chip changed and the run did not end in a usage error.
+  void OpenSocket();
+  void SeatChipNamed();
+  void SaveSocket(int code);
 
   // Helpers over the window's controls.
   void Click(Control& control, const char* what);
@@ -77,7 +84,7 @@ class CliSession {
   void AdapterPrompt(const Control& drawing, const std::string& text);
   void PrintLoadReport(const std::string& typed, const LoadResult& result);
   void PrintMismatches(const DeviceOutcome& outcome);
-  void Fail(int code, const std::string& text);  // reports and throws CliExit
+  [[noreturn]] void Fail(int code, const std::string& text);  // reports and throws CliExit
   int Finish(int code);                // the log line and the last progress line; the final status
   void Say(const std::string& line);   // stdout, unless --quiet
   void Warn(const std::string& line);  // stderr
@@ -107,8 +114,9 @@ class CliSession {
   FileNames names_;
   std::vector<std::string> fullFiles_;
   std::string socketPath_;
-  bool socketExisted_ = false;
-  std::ofstream log_;
+  SocketFileLock socketLock_;
+  std::string socketText_;  // what the socket file holds ("" for a new one)
+  AppendFile log_;
   CliProgress progress_;
   int deviceRow_ = -1;
   std::vector<CliMessage> errors_;  // error boxes of the step running

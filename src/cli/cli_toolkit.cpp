@@ -1,33 +1,10 @@
 #include "cli/cli_toolkit.h"
 
-#include <csignal>
 #include <ctime>
 
 #include "app/main_form.h"
 
 namespace tarnwick {
-
-namespace {
-
-volatile std::sig_atomic_t g_interrupt = 0;
-
-}  // namespace
-
-void RequestInterrupt(int signal_number) {
-  g_interrupt = signal_number;
-}
-
-bool InterruptRequested() {
-  return g_interrupt != 0;
-}
-
-int InterruptSignal() {
-  return g_interrupt;
-}
-
-void ClearInterrupt() {
-  g_interrupt = 0;
-}
 
 void CliToolkit::ProcessMessages() {
   // A Ctrl-C is the operator's Quit: given at every pass while it stands, so a pass that

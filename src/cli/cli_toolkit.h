@@ -11,18 +11,13 @@
 #include <string>
 
 #include "base/platform.h"
+#include "base/stop_flag.h"
 #include "base/toolkit.h"
 #include "base/virtual_clock.h"
 
 namespace tarnwick {
 
 class TMainForm;
-
-// Set from the signal handler (SIGINT, SIGTERM, SIGHUP); read at every message pass.
-void RequestInterrupt(int signal_number);
-bool InterruptRequested();
-int InterruptSignal();
-void ClearInterrupt();
 
 struct CliMessage {
   enum class Kind { Information, Error } kind;

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/atomic_file.h"
+#include "base/stop_flag.h"
+
 namespace tarnwick {
 
 namespace {
@@ -20,7 +23,7 @@ namespace {
   throw FileError(text);
 }
 
-// Closes the descriptor when the read or write ends, also by an exception.
+// Closes the descriptor when the read ends, also by an exception.
 class Descriptor {
  public:
   explicit Descriptor(int fd) : fd_(fd) {}
@@ -30,11 +33,6 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
 
  private:
   int fd_;
@@ -46,12 +44,13 @@ int OpenForReading(const std::string& name) {
   return fd;
 }
 
-// One read(2) that retries when a signal interrupted it.
+// One read(2). A signal that asks the run to stop ends a read that waits (a pipe, a
+// terminal); any other one is retried.
 ssize_t ReadSome(int fd, void* data, size_t size, const std::string& name) {
   for (;;) {
     const ssize_t got = ::read(fd, data, size);
     if (got >= 0) return got;
-    if (errno != EINTR) Fail("Cannot read", name, errno);
+    if (errno != EINTR || InterruptRequested()) Fail("Cannot read", name, errno);
   }
 }
 
@@ -62,6 +61,7 @@ std::string ReadWholeFile(const std::string& name) {
   std::string text;
   char block[32768];
   for (;;) {
+    if (InterruptRequested()) Fail("Cannot read", name, EINTR);
     const ssize_t got = ReadSome(fd.get(), block, sizeof block, name);
     if (got == 0) break;
     text.append(block, static_cast<size_t>(got));
@@ -74,22 +74,14 @@ std::string ReadWholeFile(const std::string& name) {
 }
 
 void WriteWholeFile(const std::string& name, std::span<const uint8_t> bytes) {
-  Descriptor fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) Fail("Cannot create", name, errno);
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) Fail("Cannot write", name, errno);
-    done += static_cast<size_t>(put);
-  }
-  // A full disk or a network share may only report the failure when the file closes.
-  if (::close(fd.Release()) != 0) Fail("Cannot write", name, errno);
+  WriteWholeFile(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void WriteWholeFile(const std::string& name, std::string_view text) {
-  WriteWholeFile(
-      name, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+  // Written beside the old file and renamed over it: a save that fails, also on a full
+  // disk or over the file the buffer was loaded from, leaves that file as it was.
+  if (const std::optional<WriteFailure> failure = ReplaceFile(name, text))
+    Fail(failure->Verb(), name, failure->error);
 }
 
 }  // namespace tarnwick

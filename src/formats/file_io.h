@@ -23,10 +23,12 @@ class FileError : public std::runtime_error {
 constexpr size_t kMaxFileBytes = size_t{64} << 20;
 
 // The whole file as bytes (text files are read raw; the readers handle CR and LF).
-// A file longer than kMaxFileBytes is a FileError and nothing of it is returned.
+// A file longer than kMaxFileBytes is a FileError and nothing of it is returned; so is a
+// read that a stop request (Ctrl-C in tarnwick-cli) ends.
 std::string ReadWholeFile(const std::string& name);
 
-// Creates or replaces the file with exactly these bytes.
+// Creates or replaces the file with exactly these bytes, atomically (base/atomic_file.h):
+// a failure is a FileError and leaves the old file as it was.
 void WriteWholeFile(const std::string& name, std::span<const uint8_t> bytes);
 void WriteWholeFile(const std::string& name, std::string_view text);
 

@@ -72,30 +72,25 @@ void LinuxPortIo::GrantEcr(uint16_t ecr) {
 
 bool LinuxPortIo::Open(uint16_t base, PortRefusal& refusal) {
   Close();
-  const std::optional<ListedPort> listed = FindListedPort(k_, base);
-  PortRefusal ppdev_refusal;
-  if (listed && OpenPpdev(*listed, ppdev_refusal)) {
+  if (const std::optional<ListedPort> listed = FindListedPort(k_, base)) {
+    // A port the kernel lists belongs to parport_pc and whoever has claimed it (lp, a
+    // printer daemon, another program): it is reached through ppdev or not at all.
+    // Direct I/O on it would drive a port given to another driver, whatever the rights
+    // of this process; ppdev's refusal says what to do instead.
+    if (!OpenPpdev(*listed, refusal)) return false;
     via_ = Via::Ppdev;
     base_ = base;
     GrantEcr(listed->ecr);
     return true;
   }
   const int granted = k_.Ioperm(base, 3, true);
-  if (granted == 0) {
-    via_ = Via::Direct;
-    base_ = base;
-    if (listed) GrantEcr(listed->ecr);
-    return true;
-  }
-  if (!listed) {
+  if (granted != 0) {
     refusal = DirectRefusal(-granted);
     return false;
   }
-  // A listed port: ppdev's reason is the one to act on.
-  refusal = ppdev_refusal;
-  if (-granted == EPERM && KernelLockedDown(k_))
-    refusal.reason += "; kernel lockdown forbids direct port access";
-  return false;
+  via_ = Via::Direct;
+  base_ = base;
+  return true;
 }
 
 void LinuxPortIo::Close() {

@@ -3,7 +3,8 @@
 //   group that owns the device node (lp on most systems), no root.
 // - direct I/O (ioperm, inb, outb): any address, for a process with CAP_SYS_RAWIO, and
 //   not under kernel lockdown (Secure Boot).
-// ppdev is used where the system lists the port, direct I/O otherwise where permitted.
+// ppdev is used where the system lists the port, direct I/O only where it lists none:
+// a listed port whose node cannot be opened or claimed is not touched at all.
 //
 // The extended control register is touched only where the system lists one (the second
 // number of base-addr, plus 2): on PCI cards base + 0x402 may belong to another device,

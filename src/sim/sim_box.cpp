@@ -1,7 +1,8 @@
 #include "sim/sim_box.h"
 
-#include <fstream>
+#include <string>
 
+#include "base/atomic_file.h"
 #include "base/hex_text.h"
 
 namespace tarnwick {
@@ -215,9 +216,9 @@ void SimBox::Note(std::string line) {
 }
 
 bool SimBox::WriteLog(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (const std::string& line : log_) out << line << '\n';
-  return static_cast<bool>(out);
+  std::string text;
+  for (const std::string& line : log_) text += line + '\n';
+  return !ReplaceFile(path, text);
 }
 
 }  // namespace tarnwick

@@ -26,6 +26,9 @@
 
 namespace tarnwick {
 
+// The longest socket file there can be: the largest chip with every row programmed.
+size_t MaxSocketFileBytes();
+
 class SimSocket final : public SimAdapter {
  public:
   void Insert(const ChipInfo& info) { Insert(SimChip(info)); }
@@ -39,9 +42,12 @@ class SimSocket final : public SimAdapter {
   // no chip for leave the socket as it is.
   bool EnsureChipFor(std::string_view deviceCaption);
 
-  // The socket between runs: chip name or none, lock bits, damage, contents. Load of a
-  // missing or unreadable file leaves an empty socket, of a damaged one a blank chip of
-  // the kind it names; both return false.
+  // The socket between runs: chip name or none, lock bits, damage, contents. Save
+  // replaces the file atomically (false with errno set when it cannot; the old file
+  // stays). Load of a missing, unreadable or oversized file (more than
+  // MaxSocketFileBytes) leaves an empty socket, of a damaged one a blank chip of the
+  // kind it names; both return false.
+  std::string Text() const;
   bool Save(const std::string& path) const;
   bool Load(const std::string& path);
 

@@ -7,10 +7,13 @@
 //   end
 // Anything unexpected, a row past the chip's end, a missing "end" (a truncated file)
 // make the file unreadable; the chip it named is then seated blank.
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
 #include <sstream>
 
+#include "base/atomic_file.h"
 #include "base/hex_text.h"
+#include "base/text_lines.h"
 #include "sim/sim_socket.h"
 
 namespace tarnwick {
@@ -71,13 +74,21 @@ bool ReadBody(std::istream& in, SimChip& chip) {
 
 }  // namespace
 
-bool SimSocket::Save(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
+size_t MaxSocketFileBytes() {
+  size_t cells = 0;
+  for (const ChipInfo& chip : kChips) cells = std::max(cells, static_cast<size_t>(chip.size));
+  // The four lines before the rows and "end" take far less than the slack; a row is
+  // "data 0120 " and 64 digits, each line may end in CR LF.
+  constexpr size_t kRowLine = 10 + 2 * kRowBytes + 2;
+  return 256 + cells / kRowBytes * kRowLine;
+}
+
+std::string SimSocket::Text() const {
+  std::ostringstream out;
   out << kHeader << '\n';
   if (!chip_) {
     out << "chip none\nend\n";
-    return static_cast<bool>(out);
+    return out.str();
   }
   const SimChip& chip = *chip_;
   out << "chip " << chip.info().name << '\n';
@@ -93,14 +104,23 @@ bool SimSocket::Save(const std::string& path) const {
     out << '\n';
   }
   out << "end\n";
-  return static_cast<bool>(out);
+  return out.str();
+}
+
+bool SimSocket::Save(const std::string& path) const {
+  const std::optional<WriteFailure> failure = ReplaceFile(path, Text());
+  if (failure) errno = failure->error;
+  return !failure;
 }
 
 bool SimSocket::Load(const std::string& path) {
   Remove();
-  std::ifstream in(path, std::ios::binary);
+  // Read whole but bounded: a device that never ends (/dev/zero) is refused at once.
+  std::string text;
+  if (!ReadWholeTextFile(path, text, MaxSocketFileBytes())) return false;
+  std::istringstream in(text);
   std::string line;
-  if (!in || !std::getline(in, line)) return false;
+  if (!std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (line != kHeader || !std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();

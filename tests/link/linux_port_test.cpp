@@ -158,6 +158,31 @@ TEST(PortRefusalTest, EachTryThatCannotOpenSaysWhyAndNoneHangs) {
   }
 }
 
+// As root, with the box on 0378: a port the kernel lists that cannot be had through
+// ppdev belongs to someone else, and is not driven by direct I/O instead.
+TEST(PortRefusalTest, AListedPortThatCannotBeClaimedIsNeverDrivenDirectly) {
+  for (const bool held : {true, false}) {
+    SimForm sim(Backend::Direct);  // every ioperm granted
+    sim.kernel.ListPort({.number = 0,
+                         .base = 0x378,
+                         .baseHi = 0x778,
+                         .openErrno = held ? 0 : EACCES,
+                         .heldByOther = held});
+    TMainForm& f = sim.f();
+    f.s.Lpt4Address = 0x278;
+    f.detect.FindProgrammer();
+    EXPECT_EQ(f.s.ProgrammerFound, 0);
+    const std::string says = held ? "another program holds the port (a printer daemon or a "
+                                    "second Tarnwick)"
+                                  : "Permission denied - add yourself to the group lp and log "
+                                    "in again";
+    const std::vector<std::string> log = SearchLogLines(f.outcomes.search);
+    EXPECT_NE(std::find(log.begin(), log.end(), "Port-0378 - /dev/parport0: " + says), log.end());
+    for (uint16_t address : {0x378, 0x379, 0x37A, 0x77A})
+      EXPECT_FALSE(sim.kernel.everGranted.contains(address)) << held << " " << address;
+  }
+}
+
 // The claim's bound on the real kernel: the alarm must end a call blocked on this thread
 // with EINTR, even while another thread runs (as the toolkit's do), and must leave
 // nothing behind that could kill the process later.

@@ -178,6 +178,7 @@ int FakeKernel::Ioperm(uint16_t from, int count, bool on) {
   if (on && rawIoDropped) return -EPERM;
   for (int i = 0; i < count; ++i) {
     const auto address = static_cast<uint16_t>(from + i);
+    if (on) everGranted.insert(address);
     if (on)
       granted_.insert(address);
     else

@@ -106,6 +106,8 @@ class FakeKernel final : public LinuxKernel {
   }
   // After the drop, ioperm refuses to grant more (it needs CAP_SYS_RAWIO to turn on).
   bool rawIoDropped = false;
+  // Every address ioperm has granted: no inb or outb can reach any other.
+  std::set<uint16_t> everGranted;
 
  private:
   struct PortState {

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 #include "app/main_form.h"
@@ -11,6 +13,7 @@
 #include "app/qt/sim_bench.h"
 #include "app/qt/socket_window.h"
 #include "link/linux_port.h"
+#include "sim/socket_lock.h"
 
 namespace tarnwick {
 
@@ -67,10 +70,29 @@ int RunWindow(QApplication& app, PortChoice choice) {
   // The start-up directory, where the settings live too; the file dialogs move the
   // current directory later.
   const std::string socket_file = CurrentDirectory() + "/" + kSocketFile;
-  sim.socket.Load(socket_file);
+  // Held while the window runs, as tarnwick-cli holds its socket file for a run: the
+  // two never work on one chip at once.
+  SocketFileLock lock;
+  SocketFileLock::Wait wait;
+  wait.waiting = [] {
+    std::fprintf(stderr, "tarnwick-sim: %s is in use by another run; waiting up to %d s\n",
+                 kSocketFile, kSocketWaitMs / 1000);
+  };
+  const SocketFileLock::Outcome taken = lock.Take(socket_file, wait);
+  if (taken == SocketFileLock::Outcome::Busy) {
+    QMessageBox::critical(nullptr, "Tarnwick",
+                          QString("%1 is in use by another run of tarnwick-cli or tarnwick-sim "
+                                  "in this folder. Start tarnwick-sim again when it has ended.")
+                              .arg(QString::fromStdString(socket_file)));
+    return 2;
+  }
+  // A folder that cannot be written, or a socket file that is no file: the bench starts
+  // with an empty socket and keeps nothing, as it always has.
+  const bool kept = taken == SocketFileLock::Outcome::Held;
+  if (kept && lock.Size() > 0) sim.socket.Load(socket_file);
   UnchangedPriority priority;
   const int result = Run(app, sim.box, priority, sim.clock, &sim);
-  sim.socket.Save(socket_file);
+  if (kept && sim.socket.Save(socket_file)) lock.Saved();
   return result;
 }
 
