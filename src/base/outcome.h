@@ -83,6 +83,8 @@ struct DeviceOutcome {
   // Program Compare: the first byte the chip can no longer take.
   std::optional<Mismatch> cannotTake;
   int lockBit = 0;  // the lock bit programmed, 1 to 3
+  // A failed check: the summary, then the likely cause where the pattern is clear.
+  std::vector<std::string> diagnosis;
 
   const Mismatch* first() const { return mismatches.empty() ? nullptr : &mismatches.front(); }
   const Mismatch* last() const { return mismatches.empty() ? nullptr : &mismatches.back(); }

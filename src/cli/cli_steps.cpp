@@ -196,6 +196,8 @@ void CliSession::PrintMismatches(const DeviceOutcome& outcome) {
   for (const Mismatch& m : outcome.mismatches) io_.out << MismatchLine(m) << '\n';
   if (outcome.bufferEnd)
     io_.out << BufferEndLine(outcome.bufferEnd->deviceAddr, outcome.bufferEnd->bufferAddr) << '\n';
+  // What the failure probably means, before the result text.
+  for (const std::string& line : outcome.diagnosis) io_.out << line << '\n';
 }
 
 void CliSession::RunDeviceCommand() {

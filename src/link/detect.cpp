@@ -227,6 +227,7 @@ bool Detector::BoxAnswers() {
   // What a pass read from a box without power or cable says nothing about the chip.
   device.mismatches.clear();
   device.cannotTake.reset();
+  device.diagnosis.clear();
   s.OpFailed = 1;
   p_.toolkit.ShowMessageAt(kNotFoundText, kNotFoundLeft, kNotFoundTop);
   p_.frame.EnterIdleState();

@@ -30,6 +30,7 @@ void EraseOps::Erase_ButClick() {
   ProgramState& s = p_.s;
   Link& link = p_.link;
   BeginOutcome(p_, DeviceCommand::Erase);
+  reads_.ForgetLastMove();
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();
@@ -70,6 +71,7 @@ void EraseOps::Erase_ButClick() {
 
 void EraseOps::SecurityClick() {
   BeginOutcome(p_, DeviceCommand::Lock);
+  reads_.ForgetLastMove();
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.RaisePriority();
   p_.frame.EnterBusyState();

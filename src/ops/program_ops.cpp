@@ -35,6 +35,7 @@ void ProgramOps::Auto_VerifyClick() {
 void ProgramOps::ProgrammClick() {
   ProgramState& s = p_.s;
   BeginOutcome(p_, DeviceCommand::Program);
+  reads_.ForgetLastMove();
   if (!p_.detect.BoxAnswers()) return;
   p_.frame.EnterBusyState();
   p_.frame.RaisePriority();

@@ -1,5 +1,9 @@
 #include "ops/read_ops.h"
 
+#include <algorithm>
+#include <span>
+
+#include "base/hashes.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
@@ -8,6 +12,7 @@
 #include "link/latches.h"
 #include "link/vpp.h"
 #include "link/waits.h"
+#include "ops/diagnosis.h"
 
 namespace tarnwick {
 
@@ -197,6 +202,55 @@ bool ReadOps::ReadPass(const int32_t* buffer_addr, Action&& action) {
   return ReadLoop(buffer_addr, std::forward<Action>(action));
 }
 
+ReadOps::MoveRecord ReadOps::CurrentImage() const {
+  const ProgramState& s = p_.s;
+  const int64_t first = std::clamp<int64_t>(s.BufferStart, 0, kLastBufferAddress);
+  const int64_t last = std::clamp<int64_t>(int64_t{s.BufferStart} + s.DeviceEnd - s.DeviceStart,
+                                           first, kLastBufferAddress);
+  const std::span<const uint8_t> image(s.Buffer.data() + first,
+                                       static_cast<size_t>(last - first + 1));
+  return {s.DeviceRow, s.DeviceStart, s.DeviceEnd, s.BufferStart, Crc32(image)};
+}
+
+void ReadOps::ShowDiagnosis(DeviceCommand command) {
+  const ProgramState& s = p_.s;
+  if (p_.frame.Closed()) return;  // nobody reads it
+  DeviceOutcome& outcome = p_.outcome;
+  DiagnosisInput in;
+  in.command = command;
+  in.mismatches = &outcome.mismatches;
+  in.cannotTake = &outcome.cannotTake;
+  in.family = s.DeviceFamily;
+  in.blank = static_cast<uint8_t>(s.BlankValue);
+  in.chipEnd = s.ChipEnd;
+  in.deviceStart = s.DeviceStart;
+  // Only what the pass reached was checked.
+  in.deviceEnd = outcome.stoppedAt ? *outcome.stoppedAt - 1 : s.DeviceEnd;
+  const int32_t start = s.DeviceStart;
+  const int32_t end = in.deviceEnd;
+  const int32_t buffer_start = s.BufferStart;
+  const ProgramState* state = &s;
+  if (command == DeviceCommand::BlankCheck) {
+    in.expected = [start, end, state](int32_t a) {
+      return a >= start && a <= end ? state->BlankValue : -1;
+    };
+  } else {
+    in.expected = [start, end, buffer_start, state](int32_t a) {
+      const int64_t at = int64_t{buffer_start} + a - start;
+      return a >= start && a <= end && InBuffer(at) ? state->Buffer[static_cast<size_t>(at)] : -1;
+    };
+  }
+  in.secondRead = lastMove_ && *lastMove_ == CurrentImage();
+  outcome.diagnosis = Diagnose(in);
+  // Program Compare shows no list in the window; its reason is the outcome's.
+  if (command == DeviceCommand::Compare) return;
+  std::vector<std::string> lines;
+  for (const std::string& sentence : outcome.diagnosis)
+    for (std::string& line : WrapForMemo(sentence, 2)) lines.push_back(std::move(line));
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+    p_.report.memo.InsertFirstLine(*line);
+}
+
 void ReadOps::Move_EpromClick() {
   ProgramState& s = p_.s;
   BeginOutcome(p_, DeviceCommand::Move);
@@ -209,6 +263,10 @@ void ReadOps::Move_EpromClick() {
   const bool whole =
       ReadPass(&s.BufferAddr, [&s] { s.Buffer[static_cast<size_t>(s.BufferAddr)] = s.ReadByte; });
   ShowStatus(p_, whole ? kMoved : kNotFullyMoved);
+  if (whole && !p_.outcome.stoppedAt)
+    lastMove_ = CurrentImage();
+  else
+    lastMove_.reset();
   p_.window.ShowCheckSum();
   if (!whole) {
     // The checksum's own busy and idle states cleared these; the stop is still a failure.
@@ -243,6 +301,7 @@ void ReadOps::VerifyDevice() {
   });
   if (s.OpFailed == 1) {
     ShowStatus(p_, kNotVerified);
+    ShowDiagnosis(DeviceCommand::Verify);
   } else {
     ShowStatus(p_, kVerified);
     p_.report.memo.visible = false;
@@ -271,6 +330,7 @@ void ReadOps::Blank_ChkClick() {
   });
   if (s.OpFailed == 1) {
     ShowStatus(p_, kNotErased);
+    ShowDiagnosis(DeviceCommand::BlankCheck);
   } else {
     ShowStatus(p_, kErased);
     p_.report.memo.visible = false;
@@ -300,6 +360,7 @@ void ReadOps::CompareClick() {
     ShowStatus(p_, kNotFullyCompared);
   } else {
     ShowStatus(p_, s.OpFailed == 1 ? kCannotReprogram : kCanReprogram);
+    if (s.OpFailed == 1) ShowDiagnosis(DeviceCommand::Compare);
   }
   p_.detect.EndDeviceCommand();
 }

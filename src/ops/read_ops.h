@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "devices/families.h"
@@ -50,6 +51,9 @@ class ReadOps {
   // returned. True when the address is inside the buffer.
   bool CheckBufferEnd(int32_t buffer_addr);
 
+  // The chip was programmed, erased or locked: a verify no longer reads it a second time.
+  void ForgetLastMove() { lastMove_.reset(); }
+
  private:
   // Steps 2-4 of a read pass: read each byte, hand it to `action`, move on, until
   // StopCount rises. `buffer_addr` names the buffer address the action will use
@@ -60,7 +64,20 @@ class ReadOps {
   template <typename Action>
   bool ReadPass(const int32_t* buffer_addr, Action&& action);
 
+  // The summary and likely cause of a failed check, on top of the memo and in the
+  // outcome.
+  void ShowDiagnosis(DeviceCommand command);
+  // What the last Move left in the buffer, so a verify right after it is known for the
+  // second read of the chip it is.
+  struct MoveRecord {
+    int32_t deviceRow, deviceStart, deviceEnd, bufferStart;
+    uint32_t crc;
+    friend bool operator==(const MoveRecord&, const MoveRecord&) = default;
+  };
+  MoveRecord CurrentImage() const;
+
   OpsParts p_;
+  std::optional<MoveRecord> lastMove_;
 };
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "support/memo_lines.h"
 #include "support/sim_fixture.h"
 #include "support/type_text.h"
 
@@ -104,9 +105,9 @@ TEST_F(StatusTruthTest, RepeatedFailingBlankChecksKeepTheMemoBounded) {
   f.s.PulseWait = 1;
   for (int run = 0; run < 3; ++run) {
     f.Click(f.Blank_Chk);
-    ASSERT_EQ(f.Memo1.lines().size(), 32768u);
+    ASSERT_EQ(ListedLines(f).size(), 32768u);
   }
-  EXPECT_EQ(f.Memo1.lines().front(), "7FFF  EXPECTED-FF FOUND-00");
+  EXPECT_EQ(ListedLines(f).front(), "7FFF  EXPECTED-FF FOUND-00");
   EXPECT_EQ(f.outcomes.device.mismatches.size(), 32768u);
 }
 

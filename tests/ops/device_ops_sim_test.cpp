@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/memo_lines.h"
 #include "support/sim_fixture.h"
 
 namespace tarnwick {
@@ -59,7 +60,7 @@ TEST_P(EveryChipTest, VerifyListsThreePlantedMismatches) {
   f.Click(f.Verify);
   const std::string found = other == 0x5A ? "5A" : "A5";
   const std::string blank = chip.info().erased == 0 ? "00" : "FF";
-  EXPECT_EQ(f.Memo1.lines(),
+  EXPECT_EQ(ListedLines(f),
             (std::deque<std::string>{"007E  EXPECTED-" + blank + " FOUND-" + found,
                                      "0040  EXPECTED-" + blank + " FOUND-" + found,
                                      "0005  EXPECTED-" + blank + " FOUND-" + found}));
@@ -84,7 +85,7 @@ TEST_F(SimOpsTest, MismatchesNameTheBufferAddressTheyWereComparedWith) {
   f.Click(f.Verify);
   EXPECT_EQ(f.outcomes.device.mismatches,
             (std::vector<Mismatch>{{0x13, 0x2003, 0x12, chip.contents()[0x13]}}));
-  EXPECT_EQ(f.Memo1.lines().front(), MismatchLine(f.outcomes.device.mismatches[0]));
+  EXPECT_EQ(ListedLines(f).front(), MismatchLine(f.outcomes.device.mismatches[0]));
 }
 
 TEST_P(EveryChipTest, ProgramCompareFollowsTheWayTheCellsCanChange) {

@@ -4,6 +4,7 @@
 
 #include "base/hex_text.h"
 #include "ops/ops_fixture.h"
+#include "support/memo_lines.h"
 
 namespace tarnwick {
 namespace {
@@ -135,11 +136,12 @@ TEST_F(OpsTest, BlankCheckExpectsTheErasedValueOfTheFamily) {
     ChipReads(c.reads);
     f.Click(f.Blank_Chk);
     EXPECT_EQ(f.StaticText3.caption, c.status);
-    EXPECT_EQ(f.Memo1.lines().size(), c.lines);
+    EXPECT_EQ(ListedLines(f).size(), c.lines);
     EXPECT_EQ(f.Memo1.visible, c.lines > 0);
     EXPECT_EQ(f.StaticText3.colour, c.lines > 0 ? colour::Red : colour::Lime);
   }
-  EXPECT_EQ(f.Memo1.lines().front(), "0FFF  EXPECTED-FF FOUND-00");
+  EXPECT_EQ(ListedLines(f).front(), "0FFF  EXPECTED-FF FOUND-00");
+  EXPECT_EQ(f.Memo1.lines().front(), "4096 bytes differ in 0000-0FFF, first 0000");
   EXPECT_EQ(h.priority.realTimeCalls, 0);  // a blank check runs at normal priority
 }
 
@@ -152,7 +154,7 @@ TEST_F(OpsTest, VerifyListsEachMismatchOnTopInRed) {
     return static_cast<uint8_t>(a == 0x10 || a == 0x80 || a == 0xF0 ? 0xEE : a);
   };
   f.Click(f.Verify);
-  EXPECT_EQ(f.Memo1.lines(),
+  EXPECT_EQ(ListedLines(f),
             (std::deque<std::string>{"00F0  EXPECTED-F0 FOUND-EE", "0080  EXPECTED-80 FOUND-EE",
                                      "0010  EXPECTED-10 FOUND-EE"}));
   EXPECT_EQ(f.StaticText3.caption, "Device Did NOT Verify to Buffer....");
