@@ -5,10 +5,12 @@
 #include "cli/cli_doctor.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
+#include "cli/job_commands.h"
 
 namespace tarnwick {
 
 int RunCli(const std::vector<std::string>& args, const CliStreams& io, const CliHooks& hooks) {
+  if (IsJobCommand(args)) return RunJob(args, io, hooks);
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (!parsed.error.empty()) {
     io.err << "tarnwick-cli: " << parsed.error << "\nTry tarnwick-cli --help.\n";
