@@ -30,7 +30,15 @@ struct CliStreams {
   std::ostream& err;
   std::istream& in;
   bool errIsTerminal = false;  // the progress bar is drawn only there
+  // The file descriptor behind `in`, where there is one: the operator's answers are read
+  // from it directly, so that a stop signal ends the wait for Enter (the standard
+  // streams would retry the read). -1: read `in`.
+  int inFd = -1;
 };
+
+// One line the operator typed, without its end; false at the end of the input or when a
+// stop signal came while waiting.
+bool ReadOperatorLine(const CliStreams& io, std::string& line);
 
 // Where the tests and the benchmark reach into a run.
 struct CliHooks {

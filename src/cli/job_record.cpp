@@ -221,6 +221,17 @@ void JobRecord::Prepare(const std::optional<SerialRule>& rule) {
 ChipClaim JobRecord::Claim(const RecordStation& station) {
   const auto fail = [this](int rc) { Fail("hand out the next chip's row", rc); };
   RecordTransaction tx(db_, fail);
+  const std::optional<ChipClaim> claim = ClaimInTransaction(station, fail);
+  if (!claim)
+    throw JobRecordError(path_ + ": the next serial number does not fit in " +
+                         std::to_string(rule_->length) + " bytes of " +
+                         EncodingName(rule_->encoding) + ": the job has used all its numbers");
+  tx.Commit();
+  return *claim;
+}
+
+std::optional<ChipClaim> JobRecord::ClaimInTransaction(const RecordStation& station,
+                                                       const std::function<void(int)>& fail) {
   ChipClaim claim;
   if (rule_) {
     Statement returned(db_, "SELECT serial FROM returned_serials ORDER BY serial LIMIT 1");
@@ -233,10 +244,7 @@ ChipClaim JobRecord::Claim(const RecordStation& station) {
       Statement next(db_, "SELECT value FROM job_state WHERE key = 'next'");
       if ((rc = next.Step()) != SQLITE_ROW) fail(rc == SQLITE_DONE ? SQLITE_CORRUPT : rc);
       claim.serial = next.Int(0);
-      if (*claim.serial > LargestSerial(rule_->encoding, rule_->length))
-        throw JobRecordError("serial number " + std::to_string(*claim.serial) +
-                             " does not fit in " + std::to_string(rule_->length) + " bytes of " +
-                             EncodingName(rule_->encoding) + ": the job has used all its numbers");
+      if (*claim.serial > LargestSerial(rule_->encoding, rule_->length)) return std::nullopt;
       Statement advance(db_, "UPDATE job_state SET value = value + ?1 WHERE key = 'next'");
       if ((rc = advance.Bind(1, rule_->step).Step()) != SQLITE_DONE) fail(rc);
     } else {
@@ -258,11 +266,11 @@ ChipClaim JobRecord::Claim(const RecordStation& station) {
   row.Bind(6, station.imageSha256).Bind(7, std::string(kUnfinished));
   if (const int rc = row.Step(); rc != SQLITE_DONE) fail(rc);
   claim.row = sqlite3_last_insert_rowid(db_);
-  tx.Commit();
   return claim;
 }
 
-void JobRecord::Finish(const ChipClaim& claim, const ChipResult& result, bool return_serial) {
+std::optional<ChipClaim> JobRecord::Finish(const ChipClaim& claim, const ChipResult& result,
+                                           bool return_serial, const RecordStation* next) {
   const auto fail = [this](int rc) { Fail("record the chip's result", rc); };
   RecordTransaction tx(db_, fail);
   Statement update(db_,
@@ -283,7 +291,13 @@ void JobRecord::Finish(const ChipClaim& claim, const ChipResult& result, bool re
     Statement back(db_, "INSERT INTO returned_serials(serial) VALUES (?1)");
     if (const int rc = back.Bind(1, *claim.serial).Step(); rc != SQLITE_DONE) fail(rc);
   }
+  // The next chip's row in the same transaction: one flush to the disk per chip. When
+  // the numbers have run out, the result is recorded all the same, and the next Claim
+  // says so.
+  std::optional<ChipClaim> following;
+  if (next != nullptr) following = ClaimInTransaction(*next, fail);
   tx.Commit();
+  return following;
 }
 
 void JobRecord::Release(const ChipClaim& claim) {
@@ -291,9 +305,16 @@ void JobRecord::Release(const ChipClaim& claim) {
   RecordTransaction tx(db_, fail);
   Statement drop(db_, "DELETE FROM chips WHERE id = ?1");
   if (const int rc = drop.Bind(1, claim.row).Step(); rc != SQLITE_DONE) fail(rc);
-  if (claim.serial) {
-    Statement back(db_, "INSERT INTO returned_serials(serial) VALUES (?1)");
-    if (const int rc = back.Bind(1, *claim.serial).Step(); rc != SQLITE_DONE) fail(rc);
+  if (claim.serial && rule_) {
+    // The last number handed out goes back to the counter; any other waits for the
+    // next chip as a failed chip's does.
+    Statement rewind(db_, "UPDATE job_state SET value = ?1 WHERE key = 'next' AND value = ?1 + ?2");
+    int rc = rewind.Bind(1, *claim.serial).Bind(2, rule_->step).Step();
+    if (rc != SQLITE_DONE) fail(rc);
+    if (sqlite3_changes(db_) == 0) {
+      Statement back(db_, "INSERT INTO returned_serials(serial) VALUES (?1)");
+      if ((rc = back.Bind(1, *claim.serial).Step()) != SQLITE_DONE) fail(rc);
+    }
   }
   tx.Commit();
 }

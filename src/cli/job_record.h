@@ -96,10 +96,12 @@ class JobRecord {
   // The next chip's row, with its serial number when the job has a rule.
   ChipClaim Claim(const RecordStation& station);
   // The chip is done: its row gets the result; a failed chip's number goes back for the
-  // next chip when `return_serial`.
-  void Finish(const ChipClaim& claim, const ChipResult& result, bool return_serial);
+  // next chip when `return_serial`. With `next`, the next chip's row is taken in the same
+  // transaction and returned (nullopt when the serial numbers have run out).
+  std::optional<ChipClaim> Finish(const ChipClaim& claim, const ChipResult& result,
+                                  bool return_serial, const RecordStation* next = nullptr);
   // No chip was seated after all (the run ended at the prompt): the row goes and the
-  // number is given to the next chip.
+  // number is the next chip's.
   void Release(const ChipClaim& claim);
 
   RecordCounts Counts();
@@ -110,6 +112,9 @@ class JobRecord {
 
  private:
   static int OnBusy(void* self, int count);
+  // Inside an open transaction; nullopt when the next serial number does not fit.
+  std::optional<ChipClaim> ClaimInTransaction(const RecordStation& station,
+                                              const std::function<void(int)>& fail);
   void Exec(const char* sql, const char* doing);
   [[noreturn]] void Fail(const char* doing, int code);
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -67,29 +68,35 @@ void JobSession::RunCommand() {
     }
     progress_.Update(*form_);
   };
+  std::optional<ChipClaim> claim;
   while (!settings_.count || passed_ < *settings_.count) {
     if (InterruptRequested()) break;
-    ChipClaim claim;
-    try {
-      claim = record_->Claim(station_);
-    } catch (const JobRecordError& error) {
-      Fail(kExitUsage, std::string(error.what()) + "; no chip was started");
+    if (!claim) {
+      try {
+        claim = record_->Claim(station_);
+      } catch (const JobRecordError& error) {
+        Fail(kExitUsage, std::string(error.what()) + "; no chip was started");
+      }
     }
-    if (!SeatNextChip(claim)) break;
+    if (!SeatNextChip(*claim)) break;
     finishing_ = true;
     const std::string started = RecordTimeNow();
     const auto t0 = std::chrono::steady_clock::now();
     // The simulated box: Enter seats a new blank chip of the job's kind.
     if (box_ && o_.sim) socket_.Insert(*FindChip(DeviceName(deviceRow_)));
-    if (claim.serial) WriteSerial(*claim.serial);
+    if (claim->serial) WriteSerial(*claim->serial);
     ChipRun chip = RunChip();
     chip.result.started = started;
     chip.result.durationMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0)
             .count();
-    Record(claim, chip);
+    const ChipClaim done = *claim;
+    const bool more = !chip.boxLost && !InterruptRequested() &&
+                      (!settings_.count ||
+                       passed_ + (chip.result.kind == ChipResult::Kind::Pass) < *settings_.count);
+    claim = Record(done, chip, more);
     finishing_ = false;
-    ShowResult(claim, chip);
+    ShowResult(done, chip);
     if (chip.boxLost) {
       result_ = chip.result.reason;
       throw CliExit{kExitNoProgrammer};
@@ -130,16 +137,20 @@ void JobSession::CheckSerialWindow() {
 bool JobSession::SeatNextChip(const ChipClaim& claim) {
   ++chipNumber_;
   progress_.Finish();
+  io_.out.flush();
   if (!settings_.job.prompt.empty()) io_.err << settings_.job.prompt << '\n';
   io_.err << "Chip " << chipNumber_
           << (claim.serial ? " (serial " + std::to_string(*claim.serial) + ")" : "")
           << ": seat the next " << DeviceName(deviceRow_)
           << ", then press Enter (q ends the run): " << std::flush;
   std::string answer;
-  std::getline(io_.in, answer);
-  const bool ended = !io_.in || InterruptRequested() || answer == "q" || answer == "Q";
-  if (!ended) return true;
-  if (!io_.in) io_.err << '\n';
+  const bool entered = ReadOperatorLine(io_, answer);
+  // "q" (in any case, blanks around it ignored) ends the run; anything else is Enter.
+  while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())))
+    answer.pop_back();
+  answer.erase(0, answer.find_first_not_of(" \t"));
+  if (entered && answer != "q" && answer != "Q") return true;
+  if (!entered) io_.err << '\n';
   --chipNumber_;
   try {
     record_->Release(claim);
@@ -238,10 +249,11 @@ std::string JobSession::RunStep(const JobStep& step, ChipRun& chip) {
   return {};
 }
 
-void JobSession::Record(const ChipClaim& claim, const ChipRun& chip) {
+std::optional<ChipClaim> JobSession::Record(const ChipClaim& claim, const ChipRun& chip,
+                                            bool more) {
   const bool reuse = settings_.job.serial && settings_.job.serial->reuseFailed;
   try {
-    record_->Finish(claim, chip.result, reuse);
+    return record_->Finish(claim, chip.result, reuse, more ? &station_ : nullptr);
   } catch (const JobRecordError& error) {
     // The chip's row stays "unfinished" and its number is never handed out again; what
     // the chip did is said here so that it is not lost.

@@ -42,14 +42,15 @@ class JobSession final : public CliSession {
 
   void CheckSealAgain();
   void CheckSerialWindow();
-  // Takes the next chip's row, prompts, and returns false when the operator ends the
-  // run there (the row given back).
+  // Prompts for the chip whose row is taken; false when the operator ends the run there
+  // (the row given back).
   bool SeatNextChip(const ChipClaim& claim);
   void WriteSerial(int64_t serial);
   ChipRun RunChip();
   // One step through the window's button; "" when it succeeded, else why not.
   std::string RunStep(const JobStep& step, ChipRun& chip);
-  void Record(const ChipClaim& claim, const ChipRun& chip);
+  // The chip's result, and with `more` the next chip's row in the same transaction.
+  std::optional<ChipClaim> Record(const ChipClaim& claim, const ChipRun& chip, bool more);
   void ShowResult(const ChipClaim& claim, const ChipRun& chip);
   std::string SerialText(const ChipClaim& claim) const;
 
