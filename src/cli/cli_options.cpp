@@ -234,8 +234,8 @@ COMMANDS:  devices                 the device list with sizes, families, Vpp, ad
                                    [--steps erase,blank,program,verify,lock1]
                                    [--serial ADDR:LENGTH:ENCODING:FIRST[:STEP[:reuse|skip]]]
                                    [--prompt TEXT]
-           job run JOB.toml        program chip after chip, each prompted for
-                                   [--count N] [--operator NAME]; q or Ctrl-C ends
+           job run JOB.toml        with PORT: program chip after chip, each after Enter
+                                   [--count N] [--operator NAME]; q or Ctrl-C ends it
            job report JOB.toml     the job's counters from its record [--csv]
 OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .ihx;
                                    .s19 .s28 .s37 .srec .mot; .asc; convert: of OUT)

@@ -206,9 +206,10 @@ int JobNew(const JobCommandLine& cl, const CliStreams& io, const CliHooks& hooks
   }
   // The image's name as the job keeps it: from the job's folder.
   std::error_code ec;
-  const fs::path folder = fs::absolute(fs::path(job_file), ec).parent_path();
-  const fs::path relative = fs::absolute(image, ec).lexically_relative(folder);
-  job.image = relative.empty() ? fs::absolute(image, ec).string() : relative.string();
+  const fs::path folder = fs::absolute(job_file, ec).lexically_normal().parent_path();
+  const fs::path full = fs::absolute(image, ec).lexically_normal();
+  const fs::path relative = full.lexically_relative(folder);
+  job.image = relative.empty() ? full.string() : relative.string();
   if (const auto problem = CheckJob(job)) {
     static constexpr const char* kOption[] = {"--device", "FILE", "--window", "--steps",
                                               "--serial"};

@@ -83,7 +83,8 @@ void JobSession::RunCommand() {
     const std::string started = RecordTimeNow();
     const auto t0 = std::chrono::steady_clock::now();
     // The simulated box: Enter seats a new blank chip of the job's kind.
-    if (box_ && o_.sim) socket_.Insert(*FindChip(DeviceName(deviceRow_)));
+    if (const ChipInfo* blank = FindChip(DeviceName(deviceRow_)); box_ && o_.sim && blank)
+      socket_.Insert(*blank);
     if (claim->serial) WriteSerial(*claim->serial);
     ChipRun chip = RunChip();
     chip.result.started = started;
@@ -100,6 +101,16 @@ void JobSession::RunCommand() {
     if (chip.boxLost) {
       result_ = chip.result.reason;
       throw CliExit{kExitNoProgrammer};
+    }
+  }
+  // A row taken for a chip never seated (the operator ended the run at the prompt, or
+  // a stop came as the last chip was recorded) goes back.
+  if (claim) {
+    try {
+      record_->Release(*claim);
+    } catch (const JobRecordError& error) {
+      // The row stays "unfinished" and its number unused; nothing is given twice.
+      Warn(std::string("tarnwick-cli: ") + error.what());
     }
   }
   toolkit_->onPass = nullptr;
@@ -152,12 +163,6 @@ bool JobSession::SeatNextChip(const ChipClaim& claim) {
   if (entered && answer != "q" && answer != "Q") return true;
   if (!entered) io_.err << '\n';
   --chipNumber_;
-  try {
-    record_->Release(claim);
-  } catch (const JobRecordError& error) {
-    // The row stays "unfinished" and its number unused; nothing is given twice.
-    Warn(std::string("tarnwick-cli: ") + error.what());
-  }
   return false;
 }
 

@@ -42,8 +42,7 @@ class JobSession final : public CliSession {
 
   void CheckSealAgain();
   void CheckSerialWindow();
-  // Prompts for the chip whose row is taken; false when the operator ends the run there
-  // (the row given back).
+  // Prompts for the chip whose row is taken; false when the operator ends the run there.
   bool SeatNextChip(const ChipClaim& claim);
   void WriteSerial(int64_t serial);
   ChipRun RunChip();
