@@ -66,6 +66,11 @@ for script in preinst postinst prerm postrm config; do
 done
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' ||
   fail "Depends does not name the Qt libraries the programs link"
+# tarnwick-cli's production jobs: the job file through toml++, the record in SQLite.
+for lib in libsqlite3-0 libtomlplusplus3; do
+  dpkg-deb --field "$deb" Depends | grep -q "$lib" ||
+    fail "Depends does not name $lib, which tarnwick-cli links"
+done
 
 step "lintian"
 lintian --fail-on error --display-info "$deb"

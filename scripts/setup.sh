@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl1-mesa-dev
-  zlib1g-dev nettle-dev
+  zlib1g-dev nettle-dev libsqlite3-dev libtomlplusplus-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-format
   clang libclang-rt-14-dev llvm-14

@@ -8,6 +8,9 @@ namespace tarnwick {
 void RequestInterrupt(int signal_number);  // async-signal-safe
 bool InterruptRequested();
 int InterruptSignal();
+// How many stop signals came since the last clear: a production run finishes the chip
+// in the socket after the first and stops it at once after the second.
+int InterruptCount();
 void ClearInterrupt();
 
 }  // namespace tarnwick

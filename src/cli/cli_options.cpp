@@ -205,6 +205,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return parsed;
 }
 
+bool OptionTakesValue(const std::string& name) {
+  return TakesValue(name);
+}
+
 std::string UsageText() {
   return R"(Usage: tarnwick-cli [PORT] [--device NAME] [options] COMMAND [ARGS]
 
@@ -226,6 +230,13 @@ COMMANDS:  devices                 the device list with sizes, families, Vpp, ad
            convert IN OUT          convert a file between the four formats; no programmer
            doctor [--json]         check everything between this PC and the box, each
                                    fault with its fix (start here on real hardware)
+           job new JOB.toml FILE   write a production job: --device and the options below,
+                                   [--steps erase,blank,program,verify,lock1]
+                                   [--serial ADDR:LENGTH:ENCODING:FIRST[:STEP[:reuse|skip]]]
+                                   [--prompt TEXT]
+           job run JOB.toml        with PORT: program chip after chip, each after Enter
+                                   [--count N] [--operator NAME]; q or Ctrl-C ends it
+           job report JOB.toml     the job's counters from its record [--csv]
 OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .ihx;
                                    .s19 .s28 .s37 .srec .mot; .asc; convert: of OUT)
            --window BUFSTART:DEVSTART:DEVEND (hex; default the whole chip from 0)

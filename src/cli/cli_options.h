@@ -74,4 +74,7 @@ std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits);
 
 std::string UsageText();
 
+// Whether an option of the commands above takes a value (--device NAME).
+bool OptionTakesValue(const std::string& name);
+
 }  // namespace tarnwick

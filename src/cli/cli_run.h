@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/job_record.h"
 #include "sim/socket_lock.h"
 
 namespace tarnwick {
@@ -29,7 +30,15 @@ struct CliStreams {
   std::ostream& err;
   std::istream& in;
   bool errIsTerminal = false;  // the progress bar is drawn only there
+  // The file descriptor behind `in`, where there is one: the operator's answers are read
+  // from it directly, so that a stop signal ends the wait for Enter (the standard
+  // streams would retry the read). -1: read `in`.
+  int inFd = -1;
 };
+
+// One line the operator typed, without its end; false at the end of the input or when a
+// stop signal came while waiting.
+bool ReadOperatorLine(const CliStreams& io, std::string& line);
 
 // Where the tests and the benchmark reach into a run.
 struct CliHooks {
@@ -38,10 +47,12 @@ struct CliHooks {
   std::function<void(SimBox&, SimSocket&)> benchReady;
   std::function<void(SimBox&, SimSocket&)> benchDone;
   // Just before the command's own button is clicked: the box found, the chip chosen,
-  // the window set and the file loaded.
+  // the window set and the file loaded. In a job run, before each step of each chip.
   std::function<void()> beforeCommand;
   // How long a run waits for another run to let go of its socket file.
   int socketWaitMs = kSocketWaitMs;
+  // How long a job run waits for another process that holds the job's record.
+  int recordWaitMs = kRecordWaitMs;
   // The real-port path over another kernel, clock and priority than the system's.
   LinuxKernel* kernel = nullptr;
   VirtualClock* clock = nullptr;

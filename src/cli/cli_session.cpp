@@ -87,8 +87,7 @@ int CliSession::Run() {
       } else {
         if (o_.command != CliCommand::Read && UsesBuffer())
           LoadFile(fullFiles_[0], FormatOf(o_.files[0], false));
-        PromptForChip();
-        RunDeviceCommand();
+        RunCommand();
       }
     }
   } catch (const CliExit& exit) {
@@ -110,6 +109,11 @@ int CliSession::Run() {
     Warn("tarnwick-cli: stopped by signal " + std::to_string(InterruptSignal()));
   }
   return Finish(code);
+}
+
+void CliSession::RunCommand() {
+  PromptForChip();
+  RunDeviceCommand();
 }
 
 void CliSession::CheckArguments() {

@@ -46,13 +46,18 @@ class OnePortOnly final : public PortIo {
   uint16_t base_;
 };
 
+// A job run (cli/job_session.h) is a CliSession that goes on from the loaded file to
+// chip after chip: it overrides RunCommand and keeps the rest.
 class CliSession {
  public:
   CliSession(const CliOptions& options, const CliStreams& io, const CliHooks& hooks);
-  ~CliSession();
+  virtual ~CliSession();
   int Run();
 
- private:
+ protected:
+  // What a run does once the file is loaded: the adapter prompt, then the command.
+  virtual void RunCommand();
+
   // Steps, in the order of a run. Each throws CliExit when the run ends there.
   void CheckArguments();
   void BuildBench();
@@ -89,7 +94,7 @@ class CliSession {
   void Say(const std::string& line);   // stdout, unless --quiet
   void Warn(const std::string& line);  // stderr
 
-  bool NeedsProgrammer() const;
+  virtual bool NeedsProgrammer() const;
   bool UsesBuffer() const;
   FileFormat FormatOf(const std::string& typed, bool output) const;
 
@@ -125,6 +130,7 @@ class CliSession {
   std::vector<std::string> prompt_;  // the adapter prompt, until the run can start
   std::string loading_;              // the file a load is reading, as typed
   std::string result_;
+  bool seatsEachChip_ = false;  // the run seats chips itself: the socket's first one is no matter
 };
 
 // "tarnwick-cli: no Quillbox at 0378: /dev/parport0: Permission denied ...".

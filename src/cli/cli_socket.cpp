@@ -47,7 +47,7 @@ void CliSession::OpenSocket() {
 
 void CliSession::SeatChipNamed() {
   // Only a command that chooses the device seats a chip.
-  if (o_.command == CliCommand::Detect || !NeedsProgrammer()) return;
+  if (o_.command == CliCommand::Detect || !NeedsProgrammer() || seatsEachChip_) return;
   const ChipInfo* wanted = deviceRow_ >= 0 ? FindChip(DeviceName(deviceRow_)) : nullptr;
   if (wanted == nullptr) return;
   const SimChip* held = socket_.Chip();

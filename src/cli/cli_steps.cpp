@@ -89,10 +89,10 @@ void CliSession::PromptForChip() {
     io_.err << "Seat the " << DeviceName(deviceRow_)
             << " as shown, then press Enter (Ctrl-C stops)..." << std::flush;
     std::string answer;
-    std::getline(io_.in, answer);
+    const bool entered = ReadOperatorLine(io_, answer);
     io_.err << '\n';
     if (InterruptRequested()) throw CliExit{kExitSignalBase + InterruptSignal()};
-    if (!io_.in) Fail(kExitUsage, "no Enter came: the chip was not confirmed");
+    if (!entered) Fail(kExitUsage, "no Enter came: the chip was not confirmed");
   }
 }
 

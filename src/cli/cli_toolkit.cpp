@@ -10,7 +10,7 @@ void CliToolkit::ProcessMessages() {
   // A Ctrl-C is the operator's Quit: given at every pass while it stands, so a pass that
   // starts after it (the verify after programming) stops at its first byte too. Where
   // the Quit button is dead (erase, lock bits) the command runs to its end.
-  if (InterruptRequested() && form_ != nullptr && form_->Quit_Func_But.Live())
+  if (QuitWanted() && form_ != nullptr && form_->Quit_Func_But.Live())
     form_->Click(form_->Quit_Func_But);
   if (timerEnabled_ && form_ != nullptr) {
     if (virtual_ != nullptr) virtual_->AdvanceTo(timerDue_);
@@ -23,7 +23,7 @@ void CliToolkit::ProcessMessages() {
 }
 
 void CliToolkit::WaitForMessages() {
-  if (timerEnabled_ && virtual_ == nullptr && !InterruptRequested()) {
+  if (timerEnabled_ && virtual_ == nullptr && !QuitWanted()) {
     const int64_t wait = timerDue_ - clock_.NowMicros();
     if (wait > 0) {
       // A signal ends the sleep early (EINTR); the pass below then sees it.

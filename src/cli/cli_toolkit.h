@@ -48,8 +48,11 @@ class CliToolkit final : public Toolkit {
   std::function<void(const CliMessage&)> onMessage;
   // Runs at every message pass, after the pending events: the progress display.
   std::function<void()> onPass;
+  // When a stop signal counts as the operator's Quit; unset: at the first one.
+  std::function<bool()> quitWanted;
 
  private:
+  bool QuitWanted() const { return quitWanted ? quitWanted() : InterruptRequested(); }
   void Message(CliMessage::Kind kind, const std::string& text);
 
   Clock& clock_;

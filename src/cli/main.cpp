@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   CatchStopSignals();
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const tarnwick::CliStreams io{std::cout, std::cerr, std::cin, isatty(STDERR_FILENO) == 1};
+  const tarnwick::CliStreams io{std::cout, std::cerr, std::cin, isatty(STDERR_FILENO) == 1,
+                                STDIN_FILENO};
   const int code = tarnwick::RunCli(args, io);
   std::cout.flush();
   return code;
