@@ -99,7 +99,7 @@ TEST_F(SocketFileTest, DamagedFilesGiveABlankChipOrAnEmptySocket) {
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\nend\n", true},
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\ndamaged 2\nend\n", true},
       {"Tarnwick socket 1\nchip 87C5\nlock 00\ndamaged 0\nend\n", false},
-      {"Tarnwick socket 2\nchip 87C52H\nend\n", false},
+      {"Tarnwick socket 3\nchip 87C52H\nend\n", false},
       {"Tarnwick socket 1\n", false},
       {"", false},
       {std::string("\x00\xFF\x13garbage\n\n", 12), false},
