@@ -44,21 +44,22 @@ bool SimChip::SetUnstable(int addr, uint8_t mask, int percent) {
 }
 
 void SimChip::Age(uint32_t seed, int cells, int percent) {
-  std::vector<int> candidates;
-  for (size_t a = 0; a < contents_.size(); ++a)
-    if (contents_[a] != info_->erased && unstable_.count(static_cast<int>(a)) == 0)
-      candidates.push_back(static_cast<int>(a));
-  if (candidates.empty()) {
-    for (size_t a = 0; a < contents_.size(); ++a)
-      if (unstable_.count(static_cast<int>(a)) == 0) candidates.push_back(static_cast<int>(a));
+  // Cells with data first: a weak bit in an erased cell matters only once it is
+  // programmed.
+  std::vector<int> data, blank;
+  for (size_t a = 0; a < contents_.size(); ++a) {
+    if (unstable_.count(static_cast<int>(a)) != 0) continue;
+    (contents_[a] != info_->erased ? data : blank).push_back(static_cast<int>(a));
   }
   std::mt19937 pick(seed);
-  for (int i = 0; i < cells && !candidates.empty(); ++i) {
-    const size_t at = pick() % candidates.size();
+  for (int i = 0; i < cells; ++i) {
+    std::vector<int>& pool = !data.empty() ? data : blank;
+    if (pool.empty()) return;
+    const size_t at = pick() % pool.size();
     const auto bit = static_cast<uint8_t>(1u << (pick() % 8));
-    if (!SetUnstable(candidates[at], bit, percent)) return;
-    candidates[at] = candidates.back();
-    candidates.pop_back();
+    if (!SetUnstable(pool[at], bit, percent)) return;
+    pool[at] = pool.back();
+    pool.pop_back();
   }
 }
 

@@ -100,9 +100,9 @@ class SimChip {
   };
   // False when the chip has kMaxUnstableCells already and `addr` is not one of them.
   bool SetUnstable(int addr, uint8_t mask, int percent);
-  // Time and wear: `cells` more cells (as many as there are) each get one bit that
-  // reads flipped with `percent` chance, picked from `seed` among the cells that hold
-  // data, or anywhere on a blank chip.
+  // Time and wear: `cells` more cells each get one bit that reads flipped with
+  // `percent` chance, picked from `seed` among the cells that hold data first, then
+  // among the erased ones.
   void Age(uint32_t seed, int cells, int percent);
   void ClearUnstable() { unstable_.clear(); }
   const std::map<int, UnstableBits>& Unstable() const { return unstable_; }

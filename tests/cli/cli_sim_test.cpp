@@ -165,6 +165,15 @@ TEST_F(CliTest, RefusesWhatTheWindowDoesNotOffer) {
       {{"--port", "378", "--sim", "detect"}, "two different programmers"},
       {{"--fill", "XYZ", "detect"}, "--fill wants a byte"},
       {{"frobnicate"}, "unknown command frobnicate"},
+      {Sim("89C51", {"--reads", "0", "read", Path("x.bin")}), "--reads wants"},
+      {Sim("89C51", {"--reads", "17", "read", Path("x.bin")}), "--reads wants"},
+      {Sim("89C51", {"--reads", "2", "blank"}), "--reads belongs to read"},
+      {{"--dat", "c.dat", "convert", "a.hex", "b.bin"}, "--dat belongs to read and hash"},
+      {Sim("89C51", {"--dat", Path("none.dat"), "read", Path("x.bin")}), "none.dat cannot be"},
+      {Sim("89C51", {"--sim-unstable", "0A3C", "blank"}), "--sim-unstable wants"},
+      {Sim("89C51", {"--sim-unstable", "0A3C:08:101", "blank"}), "--sim-unstable wants"},
+      {{"--device", "89C51", "--sim-unstable", "1:1", "blank"}, "belongs to the simulated box"},
+      {Sim("89C51", {"--sim-unstable", "1000:01", "blank"}), "89C51's last address is 0FFF"},
   };
   for (const auto& c : cases) {
     const CliResult r = Run(c.args);
