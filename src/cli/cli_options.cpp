@@ -286,7 +286,7 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
            --dat FILE              read, hash: name the entries of a ROM catalogue (Logiqx
                                    datafile or emulator machine list) the dump matches
            --sim-unstable ADDR:MASK[:PERCENT]  with --sim: the bits MASK of the cell ADDR
-                                   read flipped with PERCENT chance (default 50); repeatable
+                                   flip in PERCENT of reads (default 50); repeatable
            --log FILE              append one line per command for production records
            --quiet, --help, --version
 
