@@ -63,8 +63,10 @@ struct CliOptions {
   bool version = false;
   bool noVerify = false;
   bool confirm = false;
-  bool fold = false;          // load a file that does not fit the chip all the same
-  bool json = false;          // --json (doctor)
+  bool fold = false;  // load a file that does not fit the chip all the same
+  bool json = false;  // --json (doctor)
+
+  // The dump's figures and the simulated chip's fading cells.
   int reads = kDefaultReads;  // --reads N (read)
   bool readsGiven = false;
   std::string datFile;                          // --dat FILE (read, hash)
