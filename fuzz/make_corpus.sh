@@ -9,7 +9,7 @@ command -v srec_cat >/dev/null || { echo "make_corpus.sh: srec_cat (package srec
 
 out=corpus
 rm -rf "$out"
-for t in intel_hex motorola_hex ascii_hex binary_load config_file entry_box hex_editor; do
+for t in intel_hex motorola_hex ascii_hex binary_load config_file entry_box hex_editor rom_catalogue; do
   mkdir -p "$out/$t"
 done
 tmp=$(mktemp -d)
@@ -143,5 +143,15 @@ put hex_editor mouse "$(ed 14 0 0 0 0x1FFF)"'\x03\x00\x08\x03\x10\x39\x03\x0f\x4
 put hex_editor leave_and_back "$(ed 19 0 0 0 0xFFF)"'\x01\x31\x07\x06\x01\x32\x09\x06\x08\x0c\x06\x01\x33'
 put hex_editor repeat "$(ed 23 2 0 0 0x4FFF)"'\x02\x08\x02\x08\x02\x04\x02\x04\x02\x02\x01\x30\x02\x01'
 put hex_editor word_odd "$(ed 5 -1 0x100 0x10 0x7FF)"'\x00\x08\x00\x08\x01\x35\x00\x09\x00\x07'
+
+# --- ROM catalogues: the bytes are the XML (see rom_catalogue_fuzz.cpp); the dump looked
+# up is 4096 bytes, crc 7a3b91c0, sha1 101112...2223.
+sha='101112131415161718191a1b1c1d1e1f20212223'
+put rom_catalogue logiqx '<?xml version="1.0"?>\n<!DOCTYPE datafile PUBLIC "-//Logiqx//DTD ROM Management Datafile//EN" "http://www.logiqx.com/Dats/datafile.dtd">\n<datafile><header><name>t</name></header>\n<game name="kbd"><description>K</description><rom name="ic12.bin" size="4096" crc="7a3b91c0" sha1="'$sha'"/><rom name="b" size="4096" crc="1"/></game>\n</datafile>\n'
+put rom_catalogue machines '<?xml version="1.0"?>\n<!DOCTYPE mame [\n<!ELEMENT mame (machine+)>\n<!ATTLIST rom status (baddump|nodump|good) "good">\n]>\n<mame build="0.1"><machine name="a"><rom name="a.6e" size="4096" crc="7A3B91C0" region="maincpu"/><disk name="d" sha1="'$sha'"/></machine>\n<machine name="b" cloneof="a"><rom name="a.6e" size="4096" sha1="'$sha'"/><rom name="n" size="4096" status="nodump"/></machine></mame>\n'
+put rom_catalogue software '<softwarelist name="s"><software name="cart"><part name="p"><dataarea name="rom"><rom name="c.bin" size="4096" crc="7a3b91c0"/></dataarea></part></software></softwarelist>'
+put rom_catalogue bad_values '<datafile>\n<game name="x&#10;y">\n<rom name="a" size="4k" crc="zz"/>\n</game></datafile>'
+put rom_catalogue entities '<!DOCTYPE datafile [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;&a;">]>\n<datafile><game name="&b;"><rom name="&a;" size="4096" crc="7a3b91c0"/></game></datafile>'
+put rom_catalogue broken '<datafile>\n<game name="x">\n</datafile>'
 
 for t in "$out"/*; do echo "$(basename "$t"): $(ls "$t" | wc -l) files"; done

@@ -17,9 +17,9 @@ cmake --build "$build" --target fuzz_targets -- -j "$(nproc)"
 # Longest input worth trying per target, in bytes.
 declare -A max_len=(
   [intel_hex]=8192 [motorola_hex]=8192 [ascii_hex]=8192 [binary_load]=40000
-  [config_file]=1024 [entry_box]=512 [hex_editor]=1024
+  [config_file]=1024 [entry_box]=512 [hex_editor]=1024 [rom_catalogue]=4096
 )
-targets=(intel_hex motorola_hex ascii_hex binary_load config_file entry_box hex_editor)
+targets=(intel_hex motorola_hex ascii_hex binary_load config_file entry_box hex_editor rom_catalogue)
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:symbolize=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

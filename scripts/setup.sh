@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl1-mesa-dev
   zlib1g-dev nettle-dev libsqlite3-dev libtomlplusplus-dev
+  libexpat1-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-format
   clang libclang-rt-14-dev llvm-14

@@ -103,7 +103,7 @@ class TMainForm : public MainFormControls, public CommandFrame {
                       sys.toolkit,
                       *this,
                       {Start_Buf_Add, Start_Add, End_Add, Offset, Chk_Sum_But, Fill, FillBox,
-                       Fill_Edit, Edit_Add, Chg_Pass, Chg_Pulse, Chg_Delay, Chg_Lpt4},
+                       Fill_Edit, Edit_Add, Chg_Pass, Chg_Pulse, Chg_Delay, Chg_Lpt4, Memo1},
                       outcomes.checksum,
                       outcomes.fill};
   Vpp vpp{s, link, Vpp_But, Test_Vpp};

@@ -96,4 +96,31 @@ std::string FoundAtText(uint16_t base) {
   return "The Quillbox was Found at " + HexText(base, 4);
 }
 
+std::string UnstableLine(const UnstableCell& cell) {
+  std::string line = HexText(cell.deviceAddr, 4) + "  reads";
+  for (uint8_t value : cell.reads) line += " " + HexText(value, 2);
+  std::string bits;
+  int count = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((cell.changed >> bit & 1) == 0) continue;
+    bits += (count++ == 0 ? "" : ", ") + std::to_string(bit);
+  }
+  return line + (count == 1 ? "  bit " : "  bits ") + bits + " unstable";
+}
+
+std::string UnstableSummary(const RepeatedReadsOutcome& reads) {
+  const size_t count = reads.unstable.size();
+  std::string line = std::to_string(count) + (count == 1 ? " byte" : " bytes") + " unstable in " +
+                     std::to_string(reads.bytes);
+  std::string bits;
+  for (size_t bit = 0; bit < reads.bitCounts.size(); ++bit) {
+    if (reads.bitCounts[bit] == 0) continue;
+    // An ASCII x, not a multiplication sign: the line must read the same in any locale
+    // and in the memo's fixed-pitch face.
+    bits += (bits.empty() ? "" : ", ") + std::string("D") + std::to_string(bit) + " x" +
+            std::to_string(reads.bitCounts[bit]);
+  }
+  return bits.empty() ? line : line + "; bits: " + bits;
+}
+
 }  // namespace tarnwick

@@ -4,10 +4,13 @@
 // colour to learn what happened.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "base/hashes.h"
 
 namespace tarnwick {
 
@@ -143,13 +146,48 @@ inline constexpr const char* kSpeedNotMeasuredLine = "System speed could not be 
 // "The Quillbox was Found at 0378".
 std::string FoundAtText(uint16_t base);
 
-// The 16-bit sum of the buffer over the window, as the Check Sum button shows it.
+// The 16-bit sum of the buffer over the window, as the Check Sum button shows it, and
+// the figures dumps are known by: CRC-32 and SHA-1 of the same bytes as one binary
+// image. The sum follows every change of the buffer or the window; the hashes are
+// worked out by the Check Sum command (after a load, Move Device, the button) and are
+// dropped by the next change.
 struct ChecksumOutcome {
   bool valid = false;
   uint16_t sum = 0;
   int64_t first = 0;  // buffer addresses summed
   int64_t last = -1;
+  bool hashed = false;  // crc32 and sha1 are those of first..last
+  uint32_t crc32 = 0;
+  Sha1Digest sha1{};
+
+  int64_t Bytes() const { return last >= first ? last - first + 1 : 0; }
 };
+
+// A byte of the chip that did not read the same in every read of a repeated read.
+struct UnstableCell {
+  int32_t deviceAddr = 0;
+  int32_t bufferAddr = 0;
+  std::vector<uint8_t> reads;  // the value of each read, in order
+  uint8_t changed = 0;         // the bits that did not read the same every time
+  uint8_t kept = 0;            // the bitwise majority of the reads, a tie as the first read
+};
+
+// N reads of the same window compared byte by byte.
+struct RepeatedReadsOutcome {
+  int reads = 0;                       // how many were compared
+  int64_t bytes = 0;                   // bytes in each
+  std::vector<UnstableCell> unstable;  // rising addresses
+  // Unstable bytes per data line, D0 to D7.
+  std::array<int64_t, 8> bitCounts{};
+
+  bool Stable() const { return unstable.empty(); }
+};
+
+// "0A3C  reads 7E 7E 76 7E  bit 3 unstable" ("bits 3, 6 unstable" for more than one).
+std::string UnstableLine(const UnstableCell& cell);
+// "3 bytes unstable in 4096; bits: D3 x2, D6 x1": the data lines in rising order, each
+// with the count of bytes it changed in.
+std::string UnstableSummary(const RepeatedReadsOutcome& reads);
 
 struct FillOutcome {
   Verdict verdict = Verdict::None;  // Success: filled; Refused: cancelled

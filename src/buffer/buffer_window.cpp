@@ -7,6 +7,7 @@
 #include "base/key_codes.h"
 #include "base/program_state.h"
 #include "base/toolkit.h"
+#include "buffer/dump_hashes.h"
 #include "link/latches.h"
 
 namespace tarnwick {
@@ -63,7 +64,13 @@ void BufferWindow::ApplyWindow() {
 void BufferWindow::ShowCheckSum() {
   frame_.EnterBusyState();
   UpdateCheckSum();
+  checksum_ = HashWindow(s_);
   frame_.EnterIdleState();
+}
+
+void BufferWindow::Chk_Sum_ButClick() {
+  ShowCheckSum();
+  ShowHashLines(c_.Memo1, checksum_);
 }
 
 void BufferWindow::UpdateCheckSum() {

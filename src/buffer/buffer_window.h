@@ -31,6 +31,7 @@ struct BufferWindowControls {
   Control& Chg_Pulse;
   Control& Chg_Delay;
   Control& Chg_Lpt4;
+  Control& Memo1;
 };
 
 // Which value the entry box edits (EntryTarget).
@@ -70,12 +71,15 @@ class BufferWindow {
   // address captions and returns the window to its idle state.
   void ApplyWindow();
   // Sums the buffer over DeviceStart..DeviceEnd (as buffer addresses) into CheckSum and
-  // shows it; runs through the busy and idle states.
+  // shows it, and works out the CRC-32 and SHA-1 of the same bytes; runs through the
+  // busy and idle states.
   void ShowCheckSum();
   // The same sum and caption without the busy and idle states: after every change of
   // the buffer's contents or of the window, so the caption never shows an old sum.
   void UpdateCheckSum();
-  void Chk_Sum_ButClick() { ShowCheckSum(); }
+  // The checksum, with the two hash lines on top of Memo1.
+  void Chk_Sum_ButClick();
+  const ChecksumOutcome& Checksum() const { return checksum_; }
 
   // The entry box: opened by the four address buttons and four test-panel buttons.
   void Start_Buf_AddClick();

@@ -16,7 +16,7 @@ struct CommandRow {
   size_t files;  // FILE arguments it takes (lock takes its bit number instead)
 };
 
-constexpr std::array<CommandRow, 11> kCommands{{
+constexpr std::array<CommandRow, 12> kCommands{{
     {"devices", CliCommand::Devices, 0},
     {"detect", CliCommand::Detect, 0},
     {"blank", CliCommand::Blank, 0},
@@ -27,13 +27,14 @@ constexpr std::array<CommandRow, 11> kCommands{{
     {"erase", CliCommand::Erase, 0},
     {"lock", CliCommand::Lock, 1},
     {"convert", CliCommand::Convert, 2},
+    {"hash", CliCommand::Hash, 1},
     {"doctor", CliCommand::Doctor, 0},
 }};
 
 // Options that take a value.
-constexpr std::array<const char*, 9> kValueOptions{"--port",   "--socket",   "--device",
-                                                   "--format", "--window",   "--offset",
-                                                   "--fill",   "--progress", "--log"};
+constexpr std::array<const char*, 12> kValueOptions{
+    "--port", "--socket",   "--device", "--format", "--window", "--offset",
+    "--fill", "--progress", "--log",    "--reads",  "--dat",    "--sim-unstable"};
 
 bool TakesValue(const std::string& name) {
   return std::find_if(kValueOptions.begin(), kValueOptions.end(),
@@ -76,6 +77,22 @@ std::string ApplyOption(CliOptions& o, const std::string& name, const std::strin
     const auto fill = ParseHexOption(value, 2);
     if (!fill) return "--fill wants a byte in hexadecimal: 00, FF or any other";
     o.fill = *fill;
+  } else if (name == "--reads") {
+    const bool digits = !value.empty() && value.size() <= 2 &&
+                        std::all_of(value.begin(), value.end(),
+                                    [](unsigned char c) { return std::isdigit(c) != 0; });
+    o.reads = digits ? std::stoi(value) : 0;
+    o.readsGiven = true;
+    if (o.reads < 1 || o.reads > kMostReads)
+      return "--reads wants how many times to read the chip: 1 to " + std::to_string(kMostReads);
+  } else if (name == "--dat") {
+    o.datFile = value;
+  } else if (name == "--sim-unstable") {
+    const auto cell = ParseUnstableCell(value);
+    if (!cell)
+      return "--sim-unstable wants ADDR:MASK[:PERCENT]: the cell's address and the bits that "
+             "flip in hexadecimal, the chance in percent (1 to 100), such as 0A3C:08:30";
+    o.simUnstable.push_back(*cell);
   } else if (name == "--progress") {
     if (value == "bar")
       o.progress = ProgressMode::Bar;
@@ -141,10 +158,35 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
     return "doctor checks a real printer port; the simulated box needs no checks";
   if (!o.socketFile.empty() && !o.sim) return "--socket belongs to the simulated box (--sim)";
   if (o.newChip && !o.sim) return "--new-chip belongs to the simulated box (--sim)";
+  if (!o.simUnstable.empty() && !o.sim)
+    return "--sim-unstable belongs to the simulated box (--sim)";
+  if (o.readsGiven && o.command != CliCommand::Read) return "--reads belongs to read";
+  if (!o.datFile.empty() && o.command != CliCommand::Read && o.command != CliCommand::Hash)
+    return "--dat belongs to read and hash";
   return {};
 }
 
 }  // namespace
+
+std::optional<UnstableCellOption> ParseUnstableCell(const std::string& text) {
+  const size_t a = text.find(':');
+  if (a == std::string::npos) return std::nullopt;
+  const size_t b = text.find(':', a + 1);
+  const auto address = ParseHexOption(text.substr(0, a), 4);
+  const auto mask = ParseHexOption(text.substr(a + 1, b == std::string::npos ? b : b - a - 1), 2);
+  if (!address || !mask || *mask == 0) return std::nullopt;
+  UnstableCellOption cell{*address, static_cast<uint8_t>(*mask), kUnstablePercentDefault};
+  if (b != std::string::npos) {
+    const std::string percent = text.substr(b + 1);
+    if (percent.empty() || percent.size() > 3 ||
+        !std::all_of(percent.begin(), percent.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; }))
+      return std::nullopt;
+    cell.percent = std::stoi(percent);
+    if (cell.percent < 1 || cell.percent > 100) return std::nullopt;
+  }
+  return cell;
+}
 
 std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits) {
   std::string digits = text;
@@ -221,13 +263,16 @@ PORT:      --port ADDR             the Quillbox on the printer port at ADDR (hex
 COMMANDS:  devices                 the device list with sizes, families, Vpp, adapter
            detect                  find the box, print its port and the measured speed
            blank                   blank check
-           read FILE               read the chip into FILE
+           read FILE               read the chip into FILE (twice: see --reads), then
+                                   print its CRC-32 and SHA-1
            verify FILE             compare the chip with FILE
            program FILE            program FILE, then verify (unless --no-verify)
            compare FILE            can FILE be programmed over the chip without erasing
            erase                   erase (flash parts)
            lock N                  program lock bit N (1, 2 or 3)
            convert IN OUT          convert a file between the four formats; no programmer
+           hash FILE               the 16-bit sum, CRC-32 and SHA-1 of FILE's image in the
+                                   window (default: 0000 to its last byte); no programmer
            doctor [--json]         check everything between this PC and the box, each
                                    fault with its fix (start here on real hardware)
            job new JOB.toml FILE   write a production job: --device and the options below,
@@ -247,6 +292,12 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
            --fold                  load a file larger than the chip, or with records
                                    that give one address two values, all the same
            --progress bar|json|none  (bar on a terminal, none otherwise)
+           --reads N               read: read the chip N times (1-16, default 2) and
+                                   list the bytes the reads disagree on
+           --dat FILE              read, hash: name the entries of a ROM catalogue (Logiqx
+                                   datafile or emulator machine list) the dump matches
+           --sim-unstable ADDR:MASK[:PERCENT]  with --sim: the bits MASK of the cell ADDR
+                                   flip in PERCENT of reads (default 50); repeatable
            --log FILE              append one line per command for production records
            --quiet, --help, --version
 

@@ -23,7 +23,8 @@ enum class CliCommand {
   Erase,
   Lock,
   Convert,
-  Doctor
+  Doctor,
+  Hash
 };
 
 enum class ProgressMode { Auto, Bar, Json, None };
@@ -33,6 +34,17 @@ struct WindowOption {
   int32_t deviceStart = 0;
   int32_t deviceEnd = 0;
 };
+
+// A fading cell of the simulated chip: --sim-unstable ADDR:MASK[:PERCENT].
+struct UnstableCellOption {
+  int32_t address = 0;
+  uint8_t mask = 0;
+  int percent = 0;
+};
+
+// Reads of `read` when --reads is not given: a dump is trusted when two reads agree.
+inline constexpr int kDefaultReads = 2;
+inline constexpr int kMostReads = 16;
 
 struct CliOptions {
   std::optional<uint16_t> port;  // --port ADDR
@@ -54,6 +66,12 @@ struct CliOptions {
   bool fold = false;  // load a file that does not fit the chip all the same
   bool json = false;  // --json (doctor)
 
+  // The dump's figures and the simulated chip's fading cells.
+  int reads = kDefaultReads;  // --reads N (read)
+  bool readsGiven = false;
+  std::string datFile;                          // --dat FILE (read, hash)
+  std::vector<UnstableCellOption> simUnstable;  // --sim-unstable, repeatable (with --sim)
+
   CliCommand command = CliCommand::None;
   std::string commandName;
   std::vector<std::string> files;  // FILE, or IN and OUT of convert
@@ -68,6 +86,11 @@ struct ParsedCommandLine {
 // Options may stand before or after the command; "--" ends them. Values follow as the
 // next word or after "=" (--device=87C51H).
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// "0A3C:08:30" (address and mask in hexadecimal, percent in decimal; the percent may be
+// left out for kUnstablePercentDefault).
+inline constexpr int kUnstablePercentDefault = 50;
+std::optional<UnstableCellOption> ParseUnstableCell(const std::string& text);
 
 // Hexadecimal text of 1 to max_digits digits, with or without a 0x prefix.
 std::optional<int32_t> ParseHexOption(const std::string& text, int max_digits);

@@ -128,7 +128,10 @@ void CliProgress::Update(const TMainForm& form) {
   if (mode_ == ProgressMode::Json) {
     // One write per line, so a reader never sees half an object.
     // The pass that runs: the verify after programming says so.
-    err_ << ("{\"command\":" + JsonString(DeviceCommandName(outcome.pass)) +
+    const std::string passes = passes_ > 1 ? ",\"pass\":" + std::to_string(pass_number_) +
+                                                 ",\"passes\":" + std::to_string(passes_)
+                                           : std::string();
+    err_ << ("{\"command\":" + JsonString(DeviceCommandName(outcome.pass)) + passes +
              ",\"address\":" + std::to_string(address) + ",\"end\":" + std::to_string(end) + "}\n")
          << std::flush;
     return;
@@ -141,7 +144,9 @@ void CliProgress::Update(const TMainForm& form) {
   for (int i = 0; i < 20; ++i) bar[i] = i < filled ? '#' : '.';
   bar[20] = 0;
   char line[200];
-  std::snprintf(line, sizeof line, "\r%-42s [%s] %s %3d%%", outcome.text.c_str(), bar,
+  std::string text = outcome.text;
+  if (passes_ > 1) text += " " + std::to_string(pass_number_) + "/" + std::to_string(passes_);
+  std::snprintf(line, sizeof line, "\r%-42s [%s] %s %3d%%", text.c_str(), bar,
                 HexText(address, 4).c_str(), static_cast<int>(percent));
   err_ << line << std::flush;
   barOpen_ = true;
@@ -175,7 +180,7 @@ std::string LogLine(const LogEntry& e) {
   };
   return std::string(stamp) + '\t' + field(e.device) + '\t' + field(e.command) + '\t' +
          field(e.file) + '\t' + field(e.checksum) + '\t' + field(e.verdict) + '\t' +
-         std::to_string(e.exitCode) + '\n';
+         std::to_string(e.exitCode) + '\t' + field(e.crc32) + '\n';
 }
 
 std::string FileNames::Add(const std::string& typed) {

@@ -36,6 +36,12 @@ class CliProgress {
   void Update(const TMainForm& form);
   // The command ended: the bar's line is closed.
   void Finish();
+  // The command reads the chip `passes` times and this is pass `pass` (from 1): with
+  // more than one, the bar says which and each JSON line carries "pass" and "passes".
+  void SetPass(int pass, int passes) {
+    pass_number_ = pass;
+    passes_ = passes;
+  }
   void Result(const std::string& text, int exit_code);
 
  private:
@@ -45,9 +51,12 @@ class CliProgress {
   int64_t last_ = -1;
   bool barOpen_ = false;
   DeviceCommand pass_ = DeviceCommand::None;
+  int pass_number_ = 1;
+  int passes_ = 1;
 };
 
-// The production record: one tab-separated line per command.
+// The production record: one tab-separated line per command. Fields are only ever
+// added at the end, so a reader of older records keeps working.
 struct LogEntry {
   std::string device;  // "-" when none was chosen
   std::string command;
@@ -55,6 +64,7 @@ struct LogEntry {
   std::string checksum;  // the buffer checksum over the window, 4 hex digits, or "-"
   std::string verdict;   // the result text
   int exitCode = 0;
+  std::string crc32;  // CRC-32 of the window's image, 8 lower-case hex digits, or "-"
 };
 std::string LogLine(const LogEntry& entry);
 

@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "base/hashes.h"
 #include "base/hex_text.h"
 #include "link/detect.h"
 
@@ -52,7 +53,8 @@ CliSession::CliSession(const CliOptions& options, const CliStreams& io, const Cl
 CliSession::~CliSession() = default;
 
 bool CliSession::NeedsProgrammer() const {
-  return o_.command != CliCommand::Devices && o_.command != CliCommand::Convert;
+  return o_.command != CliCommand::Devices && o_.command != CliCommand::Convert &&
+         o_.command != CliCommand::Hash;
 }
 
 bool CliSession::UsesBuffer() const {
@@ -62,6 +64,7 @@ bool CliSession::UsesBuffer() const {
     case CliCommand::Program:
     case CliCommand::Compare:
     case CliCommand::Convert:
+    case CliCommand::Hash:
       return true;
     default:
       return false;
@@ -78,12 +81,15 @@ int CliSession::Run() {
       Detect();
     } else {
       ChooseDevice();
+      ApplySimUnstable();
       SetWindow();
       if (UsesBuffer()) FillBuffer();
       if (o_.command == CliCommand::Convert) {
         LoadFile(fullFiles_[0], FormatOf(o_.files[0], false));
         SaveFile(fullFiles_[1], FormatOf(o_.files[1], true));
         result_ = "Converted " + o_.files[0] + " to " + o_.files[1];
+      } else if (o_.command == CliCommand::Hash) {
+        HashFile();
       } else {
         if (o_.command != CliCommand::Read && UsesBuffer())
           LoadFile(fullFiles_[0], FormatOf(o_.files[0], false));
@@ -133,7 +139,8 @@ void CliSession::CheckArguments() {
     deviceRow_ = DeviceRowOf(o_.device);
     if (deviceRow_ < 0)
       Fail(kExitUsage, "no device is called " + o_.device + " (tarnwick-cli devices lists them)");
-  } else if (o_.command != CliCommand::Detect && o_.command != CliCommand::Convert) {
+  } else if (o_.command != CliCommand::Detect && o_.command != CliCommand::Convert &&
+             o_.command != CliCommand::Hash) {
     Fail(kExitUsage,
          o_.commandName + " wants the chip: --device NAME (tarnwick-cli devices lists them)");
   }
@@ -145,6 +152,7 @@ void CliSession::CheckArguments() {
     if (const int error = log_.Open(names_.Add(o_.logFile)); error != 0)
       Fail(kExitUsage, "the log " + o_.logFile + " cannot be opened: " + std::strerror(error));
   }
+  if (!o_.datFile.empty()) OpenCatalogue();
 }
 
 FileFormat CliSession::FormatOf(const std::string& typed, bool output) const {
@@ -270,6 +278,8 @@ int CliSession::Finish(int code) {
   for (const std::string& file : o_.files) entry.file += (entry.file.empty() ? "" : " ") + file;
   if (form_ && UsesBuffer() && form_->outcomes.checksum.valid)
     entry.checksum = HexText(form_->outcomes.checksum.sum, 4);
+  if (form_ && UsesBuffer() && form_->outcomes.checksum.hashed)
+    entry.crc32 = CrcHex(form_->outcomes.checksum.crc32);
   entry.verdict = result_;
   entry.exitCode = code;
   // One write of the whole line: a full disk leaves the log as it was, never half a

@@ -3,6 +3,8 @@
 // controls and handlers, step by step as an operator would click them.
 #pragma once
 
+#include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,6 +74,17 @@ class CliSession {
   void RunDeviceCommand();
   void ShutDown(int code);
 
+  // The dump's figures (cli_dump.cpp): read as many times as --reads asks and compare
+  // the reads; hash a file's image; print the hashes; look the dump up in --dat.
+  void ReadChip();
+  void HashFile();
+  void PrintHashes(bool whole);
+  void LookUpDump();
+  void OpenCatalogue();
+  // --sim-unstable: the cells fade for this run only; the socket file keeps its own.
+  void ApplySimUnstable();
+  void RestoreFileUnstable();
+
   // The socket file of the simulated box: taken for the whole run and loaded; saved at
   // the end only when the chip changed and the run did not end in a usage error.
   void OpenSocket();
@@ -131,7 +144,15 @@ class CliSession {
   std::string loading_;              // the file a load is reading, as typed
   std::string result_;
   bool seatsEachChip_ = false;  // the run seats chips itself: the socket's first one is no matter
+  std::ifstream dat_;                                  // --dat, opened before the chip is touched
+  RepeatedReadsOutcome compared_;                      // the reads of read, compared
+  std::map<int, SimChip::UnstableBits> fileUnstable_;  // as the socket file had them
+  bool unstableApplied_ = false;
 };
+
+// The result text of a read whose reads did not agree.
+inline constexpr const char* kUnstableDumpText =
+    "Device Reads Did NOT Agree, the Dump is Unstable....";
 
 // "tarnwick-cli: no Quillbox at 0378: /dev/parport0: Permission denied ...".
 std::string OnePortFailure(const PortTry& tried);

@@ -65,6 +65,7 @@ void CliSession::SeatChipNamed() {
 
 void CliSession::SaveSocket(int code) {
   if (socketPath_.empty() || code == kExitUsage) return;
+  RestoreFileUnstable();
   const std::string text = socket_.Text();
   if (text == socketText_) return;
   if (const std::optional<WriteFailure> failure = ReplaceFile(socketPath_, text)) {

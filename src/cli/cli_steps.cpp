@@ -67,7 +67,7 @@ void CliSession::ChooseFileType(FileFormat format) {
 void CliSession::ChooseDevice() {
   TMainForm& f = *form_;
   if (deviceRow_ < 0) {
-    if (o_.command != CliCommand::Convert) return;
+    if (o_.command != CliCommand::Convert && o_.command != CliCommand::Hash) return;
     // No chip for a convert: a heading row of the list, "No Device", whose window may
     // reach the whole buffer. Its "No Device Was Selected." says nothing here.
     Click(f.Device, "the Device button");
@@ -236,6 +236,7 @@ void CliSession::RunDeviceCommand() {
     Click(f.Auto_Verify, "Auto Verify");
   if (InterruptRequested()) throw CliExit{kExitSignalBase + InterruptSignal()};
   if (hooks_.beforeCommand) hooks_.beforeCommand();
+  if (o_.command == CliCommand::Read) return ReadChip();
 
   errors_.clear();
   toolkit_->onPass = [this] { progress_.Update(*form_); };
@@ -257,7 +258,6 @@ void CliSession::RunDeviceCommand() {
     throw CliExit{kExitSignalBase + InterruptSignal()};
   }
   if (outcome.verdict != Verdict::Success || !errors_.empty()) throw CliExit{kExitChipFailed};
-  if (o_.command == CliCommand::Read) SaveFile(fullFiles_[0], FormatOf(o_.files[0], true));
 }
 
 void CliSession::OnMessage(const CliMessage& message) {

@@ -69,6 +69,7 @@ struct LoadResult {
   int64_t rangeCount = 0;                 // all of them
   int64_t fileLow = -1;                   // lowest and highest file address stored
   int64_t fileHigh = -1;
+  int64_t bufferHigh = -1;  // highest buffer address stored
   // Bytes stored on a buffer address that a byte from another file address had taken
   // in the same load: the load mask folded a file larger than the chip onto it.
   int64_t folded = 0;
@@ -83,6 +84,7 @@ struct LoadResult {
     stored += count;
     if (fileLow < 0 || from < fileLow) fileLow = from;
     fileHigh = std::max(fileHigh, from + count - 1);
+    bufferHigh = std::max(bufferHigh, int64_t{to} + count - 1);
     if (rangeCount > 0 && run_.from + run_.count == from && run_.to + run_.count == to) {
       run_.count += count;
       if (rangeCount <= static_cast<int64_t>(kListedRanges)) ranges.back() = run_;

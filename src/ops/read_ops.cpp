@@ -7,6 +7,7 @@
 #include "base/program_state.h"
 #include "base/toolkit.h"
 #include "buffer/buffer_window.h"
+#include "buffer/dump_hashes.h"
 #include "link/detect.h"
 #include "link/latch_bits.h"
 #include "link/latches.h"
@@ -260,6 +261,8 @@ void ReadOps::Move_EpromClick() {
   p_.report.quit.enabled = true;
   BeginPass(p_, DeviceCommand::Move);
   ShowStatus(p_, kMoving);
+  // The memo reports this read only: where it stopped, and the dump's hashes.
+  p_.report.memo.ClearLines();
   const bool whole =
       ReadPass(&s.BufferAddr, [&s] { s.Buffer[static_cast<size_t>(s.BufferAddr)] = s.ReadByte; });
   ShowStatus(p_, whole ? kMoved : kNotFullyMoved);
@@ -268,6 +271,9 @@ void ReadOps::Move_EpromClick() {
   else
     lastMove_.reset();
   p_.window.ShowCheckSum();
+  // The figures of a whole read only: a part read would show the buffer's old bytes
+  // under the chip's name.
+  if (whole && !p_.outcome.stoppedAt) ShowHashLines(p_.report.memo, p_.window.Checksum());
   if (!whole) {
     // The checksum's own busy and idle states cleared these; the stop is still a failure.
     s.OpFailed = 1;

@@ -32,11 +32,58 @@ void SimChip::SlowWrite(int addr, int busyReads) {
   slow_[Wrap(addr)] = std::max(0, busyReads);
 }
 
+bool SimChip::SetUnstable(int addr, uint8_t mask, int percent) {
+  addr = Wrap(addr);
+  if (mask == 0 || percent <= 0) {
+    unstable_.erase(addr);
+    return true;
+  }
+  if (unstable_.size() >= kMaxUnstableCells && unstable_.count(addr) == 0) return false;
+  unstable_[addr] = {mask, std::min(percent, 100)};
+  return true;
+}
+
+void SimChip::Age(uint32_t seed, int cells, int percent) {
+  // Cells with data first: a weak bit in an erased cell matters only once it is
+  // programmed.
+  std::vector<int> data, blank;
+  for (size_t a = 0; a < contents_.size(); ++a) {
+    if (unstable_.count(static_cast<int>(a)) != 0) continue;
+    (contents_[a] != info_->erased ? data : blank).push_back(static_cast<int>(a));
+  }
+  std::mt19937 pick(seed);
+  for (int i = 0; i < cells; ++i) {
+    std::vector<int>& pool = !data.empty() ? data : blank;
+    if (pool.empty()) return;
+    const size_t at = pick() % pool.size();
+    const auto bit = static_cast<uint8_t>(1u << (pick() % 8));
+    if (!SetUnstable(pool[at], bit, percent)) return;
+    pool[at] = pool.back();
+    pool.pop_back();
+  }
+}
+
+void SimChip::BeginRead(int addr) {
+  flipAddr_ = -1;
+  flipMask_ = 0;
+  const auto cell = unstable_.find(Wrap(addr));
+  if (cell == unstable_.end()) return;
+  flipAddr_ = cell->first;
+  // One draw per bit, in rising bit order, whatever the chance: a run's reads depend
+  // only on the seed and the order the cells are read in.
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((cell->second.mask >> bit & 1) == 0) continue;
+    if (static_cast<int>(reads_() % 100) < cell->second.percent)
+      flipMask_ = static_cast<uint8_t>(flipMask_ | 1 << bit);
+  }
+}
+
 uint8_t SimChip::Read(int addr, uint64_t now) const {
   if (damaged_ || (lockBits_ & kLockBit2) != 0) return 0x00;
   addr = Wrap(addr);
   if (addr == busyAddr_ && Busy(now)) return static_cast<uint8_t>(busyData_ ^ 0x80);
-  return contents_[static_cast<size_t>(addr)];
+  const uint8_t cell = contents_[static_cast<size_t>(addr)];
+  return addr == flipAddr_ ? static_cast<uint8_t>(cell ^ flipMask_) : cell;
 }
 
 bool SimChip::Program(int addr, uint8_t data, uint64_t now) {

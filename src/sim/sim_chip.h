@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -62,6 +63,13 @@ inline constexpr uint8_t kLockBit2 = 0x02;  // the chip reads 00 everywhere
 inline constexpr uint8_t kLockBit3 = 0x04;
 inline constexpr int kNeverPrograms = INT_MAX;
 inline constexpr int kFlashBusyReads = 40;
+// The most unstable cells a chip keeps.
+inline constexpr size_t kMaxUnstableCells = 256;
+// The seed of every chip's generator of unstable reads. Any seed would do; from this
+// one a single weak bit at a chance of 10 to 50 % reads flipped in the second of the
+// first three reads only, so a demonstration shows the fault and the majority of three
+// reads mending it.
+inline constexpr uint32_t kUnstableSeed = 25;
 
 class SimChip {
  public:
@@ -80,6 +88,28 @@ class SimChip {
   // busy for this many status reads after a write instead of kFlashBusyReads.
   void NeedsPulses(int addr, int n);
   void SlowWrite(int addr, int busyReads);
+
+  // A fading cell: on each read, each bit of `mask` reads inverted with a chance of
+  // `percent` in 100, drawn from the chip's own generator, so a run from the same seed
+  // reads the same. Programming and erase are unaffected. A mask or percent of 0 makes
+  // the cell stable again.
+  struct UnstableBits {
+    uint8_t mask = 0;
+    int percent = 0;
+    friend bool operator==(const UnstableBits&, const UnstableBits&) = default;
+  };
+  // False when the chip has kMaxUnstableCells already and `addr` is not one of them.
+  bool SetUnstable(int addr, uint8_t mask, int percent);
+  // Time and wear: `cells` more cells each get one bit that reads flipped with
+  // `percent` chance, picked from `seed` among the cells that hold data first, then
+  // among the erased ones.
+  void Age(uint32_t seed, int cells, int percent);
+  void ClearUnstable() { unstable_.clear(); }
+  const std::map<int, UnstableBits>& Unstable() const { return unstable_; }
+  void SeedReads(uint32_t seed) { reads_.seed(seed); }
+  // The adapter presents `addr` anew (the address or the read mode was set up since the
+  // last look): an unstable cell settles on what it reads this time.
+  void BeginRead(int addr);
 
   // What tests look at: the program pulses that reached the cell, and the status reads
   // made while the chip showed the cell written last (two per byte read back).
@@ -107,6 +137,10 @@ class SimChip {
   std::map<int, int> slow_;
   uint8_t lockBits_ = 0;
   bool damaged_ = false;
+  std::map<int, UnstableBits> unstable_;
+  std::mt19937 reads_{kUnstableSeed};
+  int flipAddr_ = -1;  // the cell presented last, and the bits it reads inverted
+  uint8_t flipMask_ = 0;
 
   int lastWrite_ = -1;
   int readsOfLastWrite_ = 0;

@@ -31,6 +31,7 @@ void SimSocket::Remove() {
 void SimSocket::ResetAdapter() {
   latched874X_ = 0;
   pulse_ = Pulse{};
+  newRead_ = true;
 }
 
 bool SimSocket::EnsureChipFor(std::string_view deviceCaption) {
@@ -47,6 +48,7 @@ void SimSocket::OnPowerLoss(SimBox&) {
 
 void SimSocket::OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) {
   if (!chip_) return;
+  newRead_ = true;
   if (chip_->info().adapter == Adapter::k874X)
     OnLatch874X(box, latch, before);
   else
@@ -55,7 +57,13 @@ void SimSocket::OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) {
 
 void SimSocket::OnStatusRead(SimBox& box) {
   if (!chip_) return;
-  if (const std::optional<int> addr = DrivenAddress(box)) chip_->CountReadOf(*addr);
+  const std::optional<int> addr = DrivenAddress(box);
+  // A read of a cell is what the chip presents from its address set-up on: the two
+  // nibbles and the waits' status reads between see one value, as they do on the
+  // real part, whose outputs hold while its address and mode hold.
+  if (newRead_ && addr) chip_->BeginRead(*addr);
+  newRead_ = false;
+  if (addr) chip_->CountReadOf(*addr);
 }
 
 std::optional<int> SimSocket::DrivenAddress(const SimBox& box) const {

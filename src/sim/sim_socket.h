@@ -26,7 +26,8 @@
 
 namespace tarnwick {
 
-// The longest socket file there can be: the largest chip with every row programmed.
+// The longest socket file there can be: the largest chip with every row programmed
+// and as many unstable cells as a file may hold.
 size_t MaxSocketFileBytes();
 
 class SimSocket final : public SimAdapter {
@@ -42,9 +43,9 @@ class SimSocket final : public SimAdapter {
   // no chip for leave the socket as it is.
   bool EnsureChipFor(std::string_view deviceCaption);
 
-  // The socket between runs: chip name or none, lock bits, damage, contents. Save
-  // replaces the file atomically (false with errno set when it cannot; the old file
-  // stays). Load of a missing, unreadable or oversized file (more than
+  // The socket between runs: chip name or none, lock bits, damage, unstable cells,
+  // contents. Save replaces the file atomically (false with errno set when it cannot;
+  // the old file stays). Load of a missing, unreadable or oversized file (more than
   // MaxSocketFileBytes) leaves an empty socket, of a damaged one a blank chip of the
   // kind it names; both return false.
   std::string Text() const;
@@ -84,6 +85,9 @@ class SimSocket final : public SimAdapter {
   std::optional<SimChip> chip_;
   int latched874X_ = 0;
   Pulse pulse_;
+  // A latch was loaded since the last status read: the chip may present another cell,
+  // or present the same one anew.
+  bool newRead_ = true;
 };
 
 }  // namespace tarnwick

@@ -5,8 +5,12 @@
 //   damaged 0
 //   data 0120 <32 bytes as 64 hex digits>   (only rows that differ from erased)
 //   end
-// Anything unexpected, a row past the chip's end, a missing "end" (a truncated file)
-// make the file unreadable; the chip it named is then seated blank.
+// A chip with fading cells is written as version 2, which adds one line per cell:
+//   unstable 0A3C 08 50  (address, the bits that flip, percent chance on each read)
+// A chip without them is still written as version 1, so the files of sound chips stay
+// as they were and older builds keep reading them. Anything unexpected, a row or cell
+// past the chip's end, a missing "end" (a truncated file) make the file unreadable; the
+// chip it named is then seated blank.
 #include <algorithm>
 #include <cerrno>
 #include <sstream>
@@ -21,6 +25,7 @@ namespace tarnwick {
 namespace {
 
 constexpr const char* kHeader = "Tarnwick socket 1";
+constexpr const char* kHeaderUnstable = "Tarnwick socket 2";
 constexpr size_t kRowBytes = 32;
 
 // Hex text of exactly `digits` digits; nullopt otherwise.
@@ -35,17 +40,42 @@ std::optional<int> ParseHex(const std::string& text, size_t digits) {
   return value;
 }
 
-// Reads the body after the chip line into `chip`; false at the first fault.
-bool ReadBody(std::istream& in, SimChip& chip) {
+// "50" -> 50: a decimal percent from 1 to 100.
+std::optional<int> ParsePercent(const std::string& text) {
+  if (text.empty() || text.size() > 3) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > 100) return std::nullopt;
+  return value;
+}
+
+// Reads the body after the chip line into `chip`; false at the first fault. Version 1
+// files have no unstable cells.
+bool ReadBody(std::istream& in, SimChip& chip, bool version2) {
   std::string line;
   bool sawLock = false, sawDamaged = false;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::istringstream words(line);
-    std::string key, a, b, extra;
-    words >> key >> a >> b >> extra;
+    std::string key, a, b, c, extra;
+    words >> key >> a >> b;
+    if (key == "unstable") words >> c;
+    words >> extra;
     if (!extra.empty()) return false;
     if (key == "end" && a.empty()) return sawLock && sawDamaged;
+    if (key == "unstable") {
+      const std::optional<int> addr = ParseHex(a, 4);
+      const std::optional<int> mask = ParseHex(b, 2);
+      const std::optional<int> percent = ParsePercent(c);
+      if (!version2 || !addr || *addr >= chip.info().size || !mask || *mask == 0 || !percent ||
+          chip.Unstable().count(*addr) != 0 || chip.Unstable().size() >= kMaxUnstableCells)
+        return false;
+      chip.SetUnstable(*addr, static_cast<uint8_t>(*mask), *percent);
+      continue;
+    }
     if (key == "lock" && b.empty()) {
       const std::optional<int> bits = ParseHex(a, 2);
       if (!bits || *bits > 0x07) return false;
@@ -80,12 +110,15 @@ size_t MaxSocketFileBytes() {
   // The four lines before the rows and "end" take far less than the slack; a row is
   // "data 0120 " and 64 digits, each line may end in CR LF.
   constexpr size_t kRowLine = 10 + 2 * kRowBytes + 2;
-  return 256 + cells / kRowBytes * kRowLine;
+  // "unstable 7FFF FF 100" and CR LF.
+  constexpr size_t kUnstableLine = 22;
+  return 256 + cells / kRowBytes * kRowLine + kMaxUnstableCells * kUnstableLine;
 }
 
 std::string SimSocket::Text() const {
   std::ostringstream out;
-  out << kHeader << '\n';
+  const bool unstable = chip_ && !chip_->Unstable().empty();
+  out << (unstable ? kHeaderUnstable : kHeader) << '\n';
   if (!chip_) {
     out << "chip none\nend\n";
     return out.str();
@@ -94,6 +127,9 @@ std::string SimSocket::Text() const {
   out << "chip " << chip.info().name << '\n';
   out << "lock " << HexText(chip.LockBits(), 2) << '\n';
   out << "damaged " << (chip.Damaged() ? 1 : 0) << '\n';
+  for (const auto& [addr, bits] : chip.Unstable())
+    out << "unstable " << HexText(addr, 4) << ' ' << HexText(bits.mask, 2) << ' ' << bits.percent
+        << '\n';
   const std::vector<uint8_t>& cells = chip.contents();
   for (size_t row = 0; row < cells.size(); row += kRowBytes) {
     bool blank = true;
@@ -122,7 +158,8 @@ bool SimSocket::Load(const std::string& path) {
   std::string line;
   if (!std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (line != kHeader || !std::getline(in, line)) return false;
+  const bool version2 = line == kHeaderUnstable;
+  if ((line != kHeader && !version2) || !std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (line.rfind("chip ", 0) != 0) return false;
   const std::string name = line.substr(5);
@@ -133,7 +170,7 @@ bool SimSocket::Load(const std::string& path) {
   const ChipInfo* info = FindChip(name);
   if (info == nullptr) return false;
   SimChip chip(*info);
-  if (!ReadBody(in, chip)) {
+  if (!ReadBody(in, chip, version2)) {
     Insert(*info);
     return false;
   }

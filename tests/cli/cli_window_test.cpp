@@ -57,6 +57,48 @@ TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
   for (size_t i = 0; i < cli.size(); ++i) ASSERT_EQ(cli[i], window[i]) << "access " << i;
 }
 
+// Two reads are two of the window's Move Device, then its Save.
+TEST_F(CliTest, ReadMakesTheWindowsPortAccessesForEachRead) {
+  SimForm sim;
+  TMainForm& f = sim.f();
+  sim.FindBox();
+  f.devices.OnChipAsked = [&sim](const std::string& caption) { sim.socket.EnsureChipFor(caption); };
+  f.Click(f.Device);
+  f.ListClick(f.Device_Box, SimForm::RowOf("87C51H"));
+  f.Click(f.End_Add);
+  TypeInto(f, f.Edit_Add, "3F\r");
+  f.Click(f.Fill);
+  f.ListClick(f.FillBox, 1);
+  sim.box.ClearRecord();
+  sim.box.SetRecording(true);
+  f.Click(f.Move_Eprom);
+  f.Click(f.Move_Eprom);
+  f.Click(f.File_But);
+  f.ListClick(f.File_Type, 0);
+  sim.toolkit.dialogAnswers = {Path("window.bin")};
+  f.Click(f.Save_But);
+  f.link.ClosePort();
+  const std::vector<SimAccess> window = sim.box.Record();
+
+  CliHooks hooks;
+  SimBox* bench = nullptr;
+  std::vector<SimAccess> cli;
+  hooks.benchReady = [&](SimBox& box, SimSocket&) { bench = &box; };
+  hooks.beforeCommand = [&] {
+    bench->ClearRecord();
+    bench->SetRecording(true);
+  };
+  hooks.benchDone = [&](SimBox& box, SimSocket&) { cli = box.Record(); };
+  const CliResult r =
+      Run({"--sim", "--device", "87C51H", "--window", "0:0:3F", "read", Path("cli.bin")}, hooks);
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+
+  ASSERT_GT(window.size(), 1000u);
+  ASSERT_EQ(cli.size(), window.size());
+  for (size_t i = 0; i < cli.size(); ++i) ASSERT_EQ(cli[i], window[i]) << "access " << i;
+  EXPECT_EQ(Read("cli.bin"), Read("window.bin"));
+}
+
 // The box on the bus at 0378, reached through ppdev as a member of group lp.
 class CliKernelTest : public CliTest {
  protected:

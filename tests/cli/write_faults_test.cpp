@@ -60,7 +60,7 @@ TEST_F(CliTest, AFailedWriteLeavesTheOldFileWholeAndNoTemporary) {
        [&](const std::string& p) {
          return cli({"--sim", "--socket", p, "--device", "89C51", "lock", "1"});
        }},
-      {"runs.log", record, record + "*\t89C51\tblank\t-\t-\tDevice is Erased....\t0\n",
+      {"runs.log", record, record + "*\t89C51\tblank\t-\t-\tDevice is Erased....\t0\t-\n",
        [&](const std::string& p) {
          return cli({"--sim", "--device", "89C51", "--log", p, "blank"});
        }},

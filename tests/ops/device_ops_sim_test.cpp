@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -112,6 +113,38 @@ INSTANTIATE_TEST_SUITE_P(AllChips, EveryChipTest, ::testing::ValuesIn(kChipNames
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
                          });
+
+// The figures of the dump on top of Memo1, by Python's zlib and hashlib: after Move
+// Device, and after Check Sum over what the memo already lists.
+TEST_F(SimOpsTest, MoveAndCheckSumShowTheDumpsHashes) {
+  SimChip& chip = Seat("89C51");
+  const std::string firmware =
+      "0B30557A9FC4E90F34597EA3C8ED1338"
+      "5D82A7CCF1173C6186ABD0F51B40658A";
+  for (size_t i = 0; i < 32; ++i)
+    chip.contents()[i] = static_cast<uint8_t>(std::stoi(firmware.substr(2 * i, 2), nullptr, 16));
+  Window(0, 0xFFF);
+  f.Click(f.Move_Eprom);
+  const std::vector<std::string> hashes = {"CRC32 E3997366  0000-0FFF  4096 bytes",
+                                           "SHA1 A73D332E0C790ABD8E70E2D522252B8B843B1F8C"};
+  EXPECT_TRUE(f.Memo1.visible);
+  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()), hashes);
+  EXPECT_EQ(f.Chk_Sum_But.caption.rfind("CheckSum=", 0), 0u);
+
+  f.s.Buffer[0x0003] = 0x7B;
+  f.Click(f.Verify);
+  ASSERT_EQ(f.Memo1.lines().size(), 1u);
+  // "123456789" over a window of its own: the check value of CRC-32.
+  for (int i = 0; i < 9; ++i) f.s.Buffer[static_cast<size_t>(i)] = static_cast<uint8_t>('1' + i);
+  Window(0, 8);
+  for (int click = 0; click < 2; ++click) f.Click(f.Chk_Sum_But);  // the second replaces the first
+  EXPECT_TRUE(f.Memo1.visible);
+  EXPECT_EQ(std::vector<std::string>(f.Memo1.lines().begin(), f.Memo1.lines().end()),
+            (std::vector<std::string>{"CRC32 CBF43926  0000-0008  9 bytes",
+                                      "SHA1 F7C3BC1D808E04732ADF679965CCC34CA7AE3441",
+                                      "0003  EXPECTED-7B FOUND-7A"}));
+  EXPECT_EQ(f.Chk_Sum_But.caption, "CheckSum=01DD");
+}
 
 TEST_F(SimOpsTest, WholeChipProgramOf87C58H) {
   SimChip& chip = Seat("87C58H");

@@ -68,6 +68,32 @@ TEST_F(SocketWindowTest, UvLightErasesAnEpromButNotAFlashPart) {
   EXPECT_FALSE(uv->isEnabled()) << "flash parts have no window";
 }
 
+TEST_F(SocketWindowTest, AgeingTheChipWeakensCellsThatHoldDataUntilMadeStable) {
+  socket.Insert(*FindChip("87C51H"));
+  for (int a = 0x100; a < 0x110; ++a) socket.Chip()->contents()[static_cast<size_t>(a)] = 0x3C;
+  SocketWindow w(box, socket);
+  QPushButton* age = Button(w, "Age the Chip");
+  QPushButton* stable = Button(w, "Make Cells Stable");
+  ASSERT_NE(age, nullptr);
+  ASSERT_NE(stable, nullptr);
+  EXPECT_FALSE(stable->isEnabled());
+  age->click();
+  const auto& cells = socket.Chip()->Unstable();
+  ASSERT_EQ(cells.size(), 3u);
+  for (const auto& [addr, bits] : cells) {
+    EXPECT_TRUE(addr >= 0x100 && addr < 0x110) << addr;
+    // "0104 D3 30%" in the list of unstable cells.
+    int bit = 0;
+    while ((bits.mask >> bit & 1) == 0) ++bit;
+    const QString shown = QString("%1 D%2 30%").arg(addr, 4, 16, QChar('0')).toUpper().arg(bit);
+    EXPECT_TRUE(w.Summary().contains(shown)) << w.Summary().toStdString();
+  }
+  EXPECT_TRUE(stable->isEnabled());
+  stable->click();
+  EXPECT_TRUE(socket.Chip()->Unstable().empty());
+  EXPECT_FALSE(w.Summary().contains("30%")) << w.Summary().toStdString();
+}
+
 TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
   SocketWindow w(box, socket);
   QPushButton* power = Button(w, "Unplug");

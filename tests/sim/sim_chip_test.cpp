@@ -131,3 +131,32 @@ TEST(SimChip, LockBit2AndDamageReadZeroAndEraseClearsLocksButNotDamage) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST(SimChip, AgeingWeakensCellsThatHoldData) {
+  SimChip chip(*FindChip("87C51H"));
+  for (int a : {0x010, 0x200, 0x201, 0x7FF, 0xFFE}) chip.contents()[static_cast<size_t>(a)] = 0x5A;
+  chip.Age(1234, 3, 30);
+  ASSERT_EQ(chip.Unstable().size(), 3u);
+  for (const auto& [addr, bits] : chip.Unstable()) {
+    EXPECT_EQ(chip.contents()[static_cast<size_t>(addr)], 0x5A) << addr;
+    EXPECT_EQ(bits.percent, 30);
+    EXPECT_EQ(bits.mask & (bits.mask - 1), 0) << "one bit";
+    EXPECT_NE(bits.mask, 0);
+  }
+  chip.Age(99, 3, 30);  // the last two cells with data, then an erased one
+  EXPECT_EQ(chip.Unstable().size(), 6u);
+  int weak_data = 0;
+  for (const auto& [addr, bits] : chip.Unstable())
+    weak_data += chip.contents()[static_cast<size_t>(addr)] == 0x5A ? 1 : 0;
+  EXPECT_EQ(weak_data, 5);
+  for (int i = 0; i < 100; ++i) chip.Age(static_cast<uint32_t>(i), 3, 30);
+  EXPECT_EQ(chip.Unstable().size(), kMaxUnstableCells);
+  chip.ClearUnstable();
+  EXPECT_TRUE(chip.Unstable().empty());
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -99,7 +99,19 @@ TEST_F(SocketFileTest, DamagedFilesGiveABlankChipOrAnEmptySocket) {
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\nend\n", true},
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\ndamaged 2\nend\n", true},
       {"Tarnwick socket 1\nchip 87C5\nlock 00\ndamaged 0\nend\n", false},
-      {"Tarnwick socket 2\nchip 87C52H\nend\n", false},
+      {"Tarnwick socket 3\nchip 87C52H\nend\n", false},
+      // Unstable cells: only in version 2, inside the chip, with a mask, a chance from
+      // 1 to 100 and one line per cell.
+      {head + "unstable 0100 08 50\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 2000 08 50\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 00 50\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 08 0\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 08 101\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 08\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 08 5 0\nend\n", true},
+      {"Tarnwick socket 2\nchip 87C52H\nlock 00\ndamaged 0\nunstable 0100 08 50\n"
+       "unstable 0100 01 50\nend\n",
+       true},
       {"Tarnwick socket 1\n", false},
       {"", false},
       {std::string("\x00\xFF\x13garbage\n\n", 12), false},
@@ -116,7 +128,26 @@ TEST_F(SocketFileTest, DamagedFilesGiveABlankChipOrAnEmptySocket) {
     EXPECT_STREQ(loaded.Chip()->info().name, "87C52H");
     EXPECT_EQ(loaded.Chip()->contents(), std::vector<uint8_t>(0x2000, 0xFF)) << c.text;
     EXPECT_EQ(loaded.Chip()->LockBits(), 0);
+    EXPECT_TRUE(loaded.Chip()->Unstable().empty());
   }
+}
+
+TEST_F(SocketFileTest, UnstableCellsComeBackInAVersionTwoFile) {
+  SimChip chip(*FindChip("8748"));
+  chip.contents()[0x21] = 0xAB;
+  chip.SetUnstable(0x3FF, 0x81, 100);
+  chip.SetUnstable(0x021, 0x08, 30);
+  socket.Insert(chip);
+  ASSERT_TRUE(socket.Save(path));
+  EXPECT_EQ(Read(),
+            "Tarnwick socket 2\nchip 8748\nlock 00\ndamaged 0\n"
+            "unstable 0021 08 30\nunstable 03FF 81 100\n"
+            "data 0020 00AB" +
+                std::string(60, '0') + "\nend\n");
+  SimSocket again;
+  ASSERT_TRUE(again.Load(path));
+  EXPECT_EQ(again.Chip()->Unstable(), chip.Unstable());
+  EXPECT_EQ(again.Chip()->contents(), chip.contents());
 }
 
 TEST_F(SocketFileTest, WindowsLineEndsAreRead) {

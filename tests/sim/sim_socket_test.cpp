@@ -132,3 +132,37 @@ TEST_F(SocketTest, EnsureChipForSeatsABlankChipOnlyWhenTheKindChanges) {
 
 }  // namespace
 }  // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// A fading cell through each adapter: every Move reads it once, as the value it holds
+// with any of its weak bits flipped, never another bit; its neighbours read steady.
+TEST_F(SocketTest, AFadingCellFlipsOnlyItsBitsAtItsChance) {
+  for (const char* name : {"8748", "87C51H"}) {
+    SCOPED_TRACE(name);
+    SimChip& chip = Seat(name);
+    for (int a = 0; a < 8; ++a) chip.contents()[static_cast<size_t>(a)] = CellValue(a + 0x40);
+    chip.SetUnstable(5, 0x81, 30);
+    const uint8_t cell = chip.contents()[5];
+    int flips[2] = {0, 0};
+    for (int read = 0; read < 400; ++read) {
+      const std::vector<uint8_t> got = Moved(0, 7);
+      for (size_t a = 0; a < 8; ++a) {
+        if (a == 5) continue;
+        ASSERT_EQ(got[a], chip.contents()[a]);
+      }
+      ASSERT_EQ((got[5] ^ cell) & ~0x81, 0) << read;
+      flips[0] += (got[5] ^ cell) & 0x01;
+      flips[1] += ((got[5] ^ cell) >> 7) & 0x01;
+    }
+    // 30 in 100 of 400 reads is 120 for each bit.
+    for (int n : flips) {
+      EXPECT_GT(n, 80);
+      EXPECT_LT(n, 160);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <random>
 
 #include "base/hex_text.h"
 #include "sim/sim_box.h"
@@ -23,6 +24,11 @@ namespace {
 
 constexpr const char* kEmptySocket = "(socket empty)";
 constexpr int kRefreshMs = 200;
+// What one press of "Age the Chip" does: three more cells with one weak bit each.
+constexpr int kAgedCells = 3;
+constexpr int kAgedPercent = 30;
+// Unstable cells listed by name; the rest are counted.
+constexpr int kListedUnstable = 4;
 
 QString Hex(int value, int digits) {
   return QString::fromStdString(HexText(value, digits));
@@ -38,11 +44,15 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   for (const ChipInfo& info : kChips) chip_->addItem(info.name);
   checksum_ = new QLabel(this);
   locks_ = new QLabel(this);
+  unstable_ = new QLabel(this);
   vpp_ = new QLabel(this);
   latches_ = new QLabel(this);
   latches_->setFont(QFont("DejaVu Sans Mono", 9));
   state_ = new QLabel(this);
   uv_ = new QPushButton("Erase with UV Light", this);
+  age_ = new QPushButton("Age the Chip", this);
+  age_->setToolTip("A few cells that hold data get a bit that reads flipped now and then");
+  stable_ = new QPushButton("Make Cells Stable", this);
   power_ = new QPushButton(this);
   auto* log = new QPushButton("Write Log to File...", this);
 
@@ -50,6 +60,7 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   form->addRow("Chip in socket:", chip_);
   form->addRow("Contents checksum:", checksum_);
   form->addRow("Lock bits:", locks_);
+  form->addRow("Unstable cells:", unstable_);
   form->addRow("Vpp:", vpp_);
   form->addRow("Latches:", latches_);
   form->addRow("Box:", state_);
@@ -57,12 +68,18 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   buttons->addWidget(uv_);
   buttons->addWidget(power_);
   buttons->addWidget(log);
+  auto* wear = new QHBoxLayout;
+  wear->addWidget(age_);
+  wear->addWidget(stable_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
+  layout->addLayout(wear);
   layout->addLayout(buttons);
 
   connect(chip_, &QComboBox::activated, this, &SocketWindow::ChipChosen);
   connect(uv_, &QPushButton::clicked, this, &SocketWindow::EraseWithUv);
+  connect(age_, &QPushButton::clicked, this, &SocketWindow::AgeChip);
+  connect(stable_, &QPushButton::clicked, this, &SocketWindow::MakeStable);
   connect(power_, &QPushButton::clicked, this, &SocketWindow::TogglePower);
   connect(log, &QPushButton::clicked, this, &SocketWindow::WriteLog);
   timer_ = new QTimer(this);
@@ -85,11 +102,26 @@ void SocketWindow::Refresh() {
     for (int bit = 0; bit < 3; ++bit)
       if (locks & (1 << bit)) set << QString::number(bit + 1);
     locks_->setText(set.isEmpty() ? "none" : set.join(", "));
+    QStringList cells;
+    for (const auto& [addr, bits] : chip->Unstable()) {
+      if (cells.size() == kListedUnstable) {
+        cells << QString("%1 more").arg(chip->Unstable().size() - kListedUnstable);
+        break;
+      }
+      QStringList lines;
+      for (int bit = 0; bit < 8; ++bit)
+        if ((bits.mask >> bit & 1) != 0) lines << QString("D%1").arg(bit);
+      cells << QString("%1 %2 %3%").arg(Hex(addr, 4), lines.join("+")).arg(bits.percent);
+    }
+    unstable_->setText(cells.isEmpty() ? "none" : cells.join(", "));
   } else {
     checksum_->setText("-");
     locks_->setText("-");
+    unstable_->setText("-");
   }
   uv_->setEnabled(chip != nullptr && !chip->info().flash);
+  age_->setEnabled(chip != nullptr && chip->Unstable().size() < kMaxUnstableCells);
+  stable_->setEnabled(chip != nullptr && !chip->Unstable().empty());
   const int mv = box_.VppMillivolts();
   vpp_->setText(mv == kVppUndefined ? "undefined (no programming)"
                                     : QString::number(mv / 1000.0, 'f', 2) + " V");
@@ -151,7 +183,7 @@ bool SocketWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString SocketWindow::Summary() const {
-  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(),
+  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(), unstable_->text(),
                      vpp_->text(),         latches_->text(),  state_->text()}
       .join('\n');
 }
@@ -171,6 +203,19 @@ void SocketWindow::EraseWithUv() {
   // Ultraviolet light clears every cell and the lock bits of a windowed EPROM; the
   // flash parts have no window and erase only electrically.
   chip->Erase();
+  Refresh();
+}
+
+void SocketWindow::AgeChip() {
+  SimChip* chip = socket_.Chip();
+  if (chip == nullptr) return;
+  // Which cells fade is the chip's fortune, not a test's: a new pick each time.
+  chip->Age(std::random_device{}(), kAgedCells, kAgedPercent);
+  Refresh();
+}
+
+void SocketWindow::MakeStable() {
+  if (SimChip* chip = socket_.Chip()) chip->ClearUnstable();
   Refresh();
 }
 

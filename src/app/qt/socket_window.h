@@ -1,7 +1,8 @@
 // The simulated bench beside the main window: which chip sits in the socket, the
-// checksum of its contents, its lock bits, the Vpp level and the six latches; and what
-// a person at the bench can do: put in another chip or take it out, erase an EPROM
-// under the UV lamp, unplug the power pack, and keep the box's log.
+// checksum of its contents, its lock bits, its fading cells, the Vpp level and the six
+// latches; and what a person at the bench can do: put in another chip or take it out,
+// erase an EPROM under the UV lamp, age the chip so a few cells read unreliably (and
+// make them sound again), unplug the power pack, and keep the box's log.
 #pragma once
 
 #include <QWidget>
@@ -41,6 +42,8 @@ class SocketWindow final : public QWidget {
 
   void ChipChosen(int index);
   void EraseWithUv();
+  void AgeChip();
+  void MakeStable();
   void TogglePower();
   void WriteLog();
 
@@ -49,10 +52,13 @@ class SocketWindow final : public QWidget {
   QComboBox* chip_;
   QLabel* checksum_;
   QLabel* locks_;
+  QLabel* unstable_;
   QLabel* vpp_;
   QLabel* latches_;
   QLabel* state_;
   QPushButton* uv_;
+  QPushButton* age_;
+  QPushButton* stable_;
   QPushButton* power_;
   QTimer* timer_;
   QWidget* main_ = nullptr;
