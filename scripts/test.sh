@@ -32,5 +32,5 @@ bash scripts/build.sh --asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-# Each fuzz target for 20 seconds on its seed corpus (clang, libFuzzer); any finding fails.
-bash scripts/fuzz.sh 20
+# Each fuzz target for 10 seconds on its seed corpus (clang, libFuzzer); any finding fails.
+bash scripts/fuzz.sh 10
