@@ -146,6 +146,14 @@ std::string StepsText(const std::vector<JobStep>& steps) {
 }
 
 // The options of a run that loads the job's image as `program` would.
+// The job file, or nullopt after saying on standard error why it cannot be read.
+std::optional<JobSpec> ReadJobOrSay(const std::string& job_file, const CliStreams& io) {
+  std::string error;
+  auto job = ReadJobFile(job_file, error);
+  if (!job) io.err << "tarnwick-cli: " << error << '\n';
+  return job;
+}
+
 CliOptions LoadOptions(const JobSpec& job, const std::string& image) {
   CliOptions o;
   o.command = CliCommand::Program;
@@ -275,12 +283,8 @@ int JobRun(const JobCommandLine& cl, const CliStreams& io, const CliHooks& hooks
     count = n;
   }
   const std::string& job_file = cl.words[2];
-  std::string error;
-  const auto job = ReadJobFile(job_file, error);
-  if (!job) {
-    io.err << "tarnwick-cli: " << error << '\n';
-    return kExitUsage;
-  }
+  const auto job = ReadJobOrSay(job_file, io);
+  if (!job) return kExitUsage;
   // Sealed: the image is the one the job was made with, byte for byte.
   const std::string image = JobImagePath(job_file, job->image);
   const auto digest = ImageDigest(image);
@@ -329,12 +333,8 @@ int JobReport(const JobCommandLine& cl, const CliStreams& io, const CliHooks& ho
   if (!cl.general.empty() || cl.steps || cl.serial || cl.count || cl.operatorName || cl.prompt)
     return Usage(io, "job report takes --csv and nothing else");
   const std::string& job_file = cl.words[2];
-  std::string error;
-  const auto job = ReadJobFile(job_file, error);
-  if (!job) {
-    io.err << "tarnwick-cli: " << error << '\n';
-    return kExitUsage;
-  }
+  const auto job = ReadJobOrSay(job_file, io);
+  if (!job) return kExitUsage;
   JobRecord record;
   JobRecord::Wait wait;
   wait.timeoutMs = hooks.recordWaitMs;
