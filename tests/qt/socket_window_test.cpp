@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
@@ -123,6 +124,58 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
     EXPECT_TRUE(w.grab().save(shot));
   }
   EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
+}
+
+TEST_F(SocketWindowTest, ContactFaultsAreChosenAndShown) {
+  socket.Insert(*FindChip("87C51H"));
+  SocketWindow w(box, socket);
+  const auto choose = [&](const QString& entry) {
+    for (QComboBox* combo : w.findChildren<QComboBox*>())
+      if (const int i = combo->findText(entry); i >= 0) {
+        combo->setCurrentIndex(i);
+        emit combo->activated(i);
+        return;
+      }
+    ADD_FAILURE() << "no entry " << entry.toStdString();
+  };
+  auto* loose = w.findChild<QCheckBox*>();
+  ASSERT_NE(loose, nullptr);
+  EXPECT_TRUE(w.Summary().contains("\nnone\n")) << w.Summary().toStdString();
+
+  choose("D3 stuck at 0");
+  choose("A11 open");
+  loose->setChecked(true);
+  SocketFaults wanted;
+  for (const char* fault : {"data3=0", "a11=open", "nochip"}) ASSERT_TRUE(AddFault(fault, wanted));
+  EXPECT_EQ(socket.Faults(), wanted);
+  EXPECT_TRUE(w.Summary().contains("data3=0, a11=open, nochip")) << w.Summary().toStdString();
+  // One line at a time from the lists: another data line replaces the first.
+  choose("D7 stuck at 1");
+  EXPECT_EQ(FaultTexts(socket.Faults()),
+            (std::vector<std::string>{"data7=1", "a11=open", "nochip"}));
+  const QString shot = qEnvironmentVariable("TARNWICK_SOCKET_FAULTS_SCREENSHOT");
+  if (!shot.isEmpty()) {
+    w.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.grab().save(shot));
+  }
+
+  // Faults from the socket file show in the lists.
+  const auto shown = [&] {
+    QStringList entries;
+    for (QComboBox* combo : w.findChildren<QComboBox*>())
+      if (combo->findText("none") >= 0) entries << combo->currentText();
+    return entries.join(", ");
+  };
+  socket.SetFaults({});
+  w.Refresh();
+  EXPECT_FALSE(loose->isChecked());
+  EXPECT_EQ(shown(), "none, none");
+  SocketFaults a5;
+  ASSERT_TRUE(AddFault("a5=1", a5));
+  socket.SetFaults(a5);
+  w.Refresh();
+  EXPECT_EQ(shown(), "none, A5 stuck at 1");
 }
 
 // The bench goes whole on the screen: on the main window's right where there is room,
