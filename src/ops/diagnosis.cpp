@@ -103,7 +103,12 @@ std::optional<std::string> SameValueCause(const DiagnosisInput& in, uint8_t v) {
   const std::string seated = ": check the chip is seated in the " + std::string(pins.adapter) +
                              " adapter, pin 1 where the drawing shows it";
   const std::string reads = "Every byte reads " + HexText(v, 2);
-  if (v == in.blank) return reads + ": the chip is likely blank, missing or dead" + seated;
+  // A missing chip on the 874X's bus reads back the address, not one value.
+  if (v == in.blank)
+    return reads +
+           (pins.multiplexed ? ": the chip is likely blank or dead"
+                             : ": the chip is likely blank, missing or dead") +
+           seated;
   if (v == 0x00 && in.family >= kFamily8751H)
     return reads + ": the chip is likely locked (lock bit 2 reads as 00), dead or missing" + seated;
   // With no chip to drive them the data lines read back what the box last put on them.
