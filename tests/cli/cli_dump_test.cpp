@@ -110,14 +110,12 @@ TEST_F(CliTest, RepeatedReadsNameTheUnstableBitsAndKeepTheMajority) {
       // Two reads by default: the first is kept.
       {{"--sim-unstable", "3:08"},
        "0003  reads 7A 72  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" +
-           unstable("1 byte") +
-           kImageHashes,
+           unstable("1 byte") + kImageHashes,
        kExitChipFailed,
        {}},
       {{"--reads", "3", "--sim-unstable", "3:08"},
        "0003  reads 7A 72 7A  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" +
-           unstable("1 byte") +
-           kImageHashes,
+           unstable("1 byte") + kImageHashes,
        kExitChipFailed,
        {}},
       // Two against two: the first read's bit.
