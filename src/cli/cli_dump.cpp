@@ -13,6 +13,7 @@
 #include "buffer/repeated_reads.h"
 #include "cli/cli_session.h"
 #include "formats/rom_catalogue.h"
+#include "ops/diagnosis.h"
 
 namespace tarnwick {
 
@@ -60,6 +61,7 @@ void CliSession::ReadChip() {
     // Data like the mismatch lines: printed with --quiet too.
     for (const UnstableCell& cell : compared_.unstable) io_.out << UnstableLine(cell) << '\n';
     io_.out << UnstableSummary(compared_) << '\n';
+    io_.out << UnstableCause(compared_.unstable.size(), false) << '\n';
     const std::vector<uint8_t> kept = reads.KeptImage(compared_);
     std::copy(kept.begin(), kept.end(), s.Buffer.begin() + s.BufferStart);
     f.window.UpdateCheckSum();

@@ -32,9 +32,9 @@ constexpr std::array<CommandRow, 12> kCommands{{
 }};
 
 // Options that take a value.
-constexpr std::array<const char*, 12> kValueOptions{
-    "--port", "--socket",   "--device", "--format", "--window", "--offset",
-    "--fill", "--progress", "--log",    "--reads",  "--dat",    "--sim-unstable"};
+constexpr std::array<const char*, 13> kValueOptions{
+    "--port",     "--socket", "--device", "--format", "--window",       "--offset",   "--fill",
+    "--progress", "--log",    "--reads",  "--dat",    "--sim-unstable", "--sim-fault"};
 
 bool TakesValue(const std::string& name) {
   return std::find_if(kValueOptions.begin(), kValueOptions.end(),
@@ -93,6 +93,11 @@ std::string ApplyOption(CliOptions& o, const std::string& name, const std::strin
       return "--sim-unstable wants ADDR:MASK[:PERCENT]: the cell's address and the bits that "
              "flip in hexadecimal, the chance in percent (1 to 100), such as 0A3C:08:30";
     o.simUnstable.push_back(*cell);
+  } else if (name == "--sim-fault") {
+    if (!AddFault(value, o.simFaults))
+      return "--sim-fault wants dataN=0|1 (N 0-7), aN=0|1|open (N 0-14) or nochip, such as "
+             "data3=1 or a11=open";
+    o.simFaultsGiven = true;
   } else if (name == "--progress") {
     if (value == "bar")
       o.progress = ProgressMode::Bar;
@@ -160,6 +165,7 @@ std::string CheckWords(CliOptions& o, const std::vector<std::string>& words) {
   if (o.newChip && !o.sim) return "--new-chip belongs to the simulated box (--sim)";
   if (!o.simUnstable.empty() && !o.sim)
     return "--sim-unstable belongs to the simulated box (--sim)";
+  if (o.simFaultsGiven && !o.sim) return "--sim-fault belongs to the simulated box (--sim)";
   if (o.readsGiven && o.command != CliCommand::Read) return "--reads belongs to read";
   if (!o.datFile.empty() && o.command != CliCommand::Read && o.command != CliCommand::Hash)
     return "--dat belongs to read and hash";
@@ -298,6 +304,10 @@ OPTIONS:   --format bin|intel|motorola|ascii   (else by extension: .bin; .hex .i
                                    datafile or emulator machine list) the dump matches
            --sim-unstable ADDR:MASK[:PERCENT]  with --sim: the bits MASK of the cell ADDR
                                    flip in PERCENT of reads (default 50); repeatable
+           --sim-fault FAULT       with --sim: a bad contact in the socket for this run:
+                                   dataN=0|1 (D0-D7 stuck), aN=0|1|open (A0-A14 stuck
+                                   or open) or nochip (the chip touches no pin);
+                                   repeatable
            --log FILE              append one line per command for production records
            --quiet, --help, --version
 

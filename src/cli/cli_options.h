@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formats/file_types.h"
+#include "sim/socket_faults.h"
 
 namespace tarnwick {
 
@@ -71,6 +72,8 @@ struct CliOptions {
   bool readsGiven = false;
   std::string datFile;                          // --dat FILE (read, hash)
   std::vector<UnstableCellOption> simUnstable;  // --sim-unstable, repeatable (with --sim)
+  SocketFaults simFaults;                       // --sim-fault, repeatable (with --sim)
+  bool simFaultsGiven = false;
 
   CliCommand command = CliCommand::None;
   std::string commandName;

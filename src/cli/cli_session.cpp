@@ -180,6 +180,7 @@ void CliSession::BuildBench() {
     ownPriority_ = std::make_unique<UnchangedPriority>();
     if (!o_.socketFile.empty()) OpenSocket();
     if (o_.sim) SeatChipNamed();
+    if (o_.sim) ApplySimFaults();
   } else {
     clock_ = hooks_.clock != nullptr ? static_cast<Clock*>(hooks_.clock) : &steadyClock_;
     virtualClock_ = hooks_.clock;

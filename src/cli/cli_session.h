@@ -84,6 +84,9 @@ class CliSession {
   // --sim-unstable: the cells fade for this run only; the socket file keeps its own.
   void ApplySimUnstable();
   void RestoreFileUnstable();
+  // --sim-fault: the socket's contacts fail for this run only, on top of the faults the
+  // socket file keeps, which are what is saved.
+  void ApplySimFaults();
 
   // The socket file of the simulated box: taken for the whole run and loaded; saved at
   // the end only when the chip changed and the run did not end in a usage error.
@@ -144,10 +147,11 @@ class CliSession {
   std::string loading_;              // the file a load is reading, as typed
   std::string result_;
   bool seatsEachChip_ = false;  // the run seats chips itself: the socket's first one is no matter
-  std::ifstream dat_;                                  // --dat, opened before the chip is touched
+  std::ifstream dat_;           // --dat, opened before the chip is touched
   RepeatedReadsOutcome compared_;                      // the reads of read, compared
   std::map<int, SimChip::UnstableBits> fileUnstable_;  // as the socket file had them
   bool unstableApplied_ = false;
+  SocketFaults fileFaults_;  // as the socket file had them
 };
 
 // The result text of a read whose reads did not agree.

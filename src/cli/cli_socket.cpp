@@ -1,7 +1,8 @@
 // The simulated box's socket file over a run: one run at a time holds it, a file that
 // cannot be a socket is refused before anything is done, the chip it holds is never
 // swapped for another without --new-chip, and it is written back only when the chip
-// changed in a run that did not end in a usage or file error.
+// changed in a run that did not end in a usage or file error. The faults --sim-fault
+// gives last for the run; the file keeps the ones it had.
 #include <cstring>
 
 #include "cli/cli_session.h"
@@ -63,9 +64,17 @@ void CliSession::SeatChipNamed() {
   socket_.Insert(*wanted);
 }
 
+void CliSession::ApplySimFaults() {
+  fileFaults_ = socket_.Faults();
+  SocketFaults faults = fileFaults_;
+  for (const std::string& fault : FaultTexts(o_.simFaults)) AddFault(fault, faults);
+  socket_.SetFaults(faults);
+}
+
 void CliSession::SaveSocket(int code) {
   if (socketPath_.empty() || code == kExitUsage) return;
   RestoreFileUnstable();
+  socket_.SetFaults(fileFaults_);
   const std::string text = socket_.Text();
   if (text == socketText_) return;
   if (const std::optional<WriteFailure> failure = ReplaceFile(socketPath_, text)) {

@@ -1,6 +1,7 @@
 #include "ops/diagnosis.h"
 
 #include <array>
+#include <bit>
 #include <optional>
 
 #include "base/hex_text.h"
@@ -102,14 +103,67 @@ std::optional<std::string> SameValueCause(const DiagnosisInput& in, uint8_t v) {
   const std::string seated = ": check the chip is seated in the " + std::string(pins.adapter) +
                              " adapter, pin 1 where the drawing shows it";
   const std::string reads = "Every byte reads " + HexText(v, 2);
-  if (v == in.blank) return reads + ": the chip is likely blank, missing or dead" + seated;
+  // A missing chip on the 874X's bus reads back the address, not one value.
+  if (v == in.blank)
+    return reads +
+           (pins.multiplexed ? ": the chip is likely blank or dead"
+                             : ": the chip is likely blank, missing or dead") +
+           seated;
   if (v == 0x00 && in.family >= kFamily8751H)
     return reads + ": the chip is likely locked (lock bit 2 reads as 00), dead or missing" + seated;
   // With no chip to drive them the data lines read back what the box last put on them.
   return reads + ": likely no chip in the socket, or a dead one" + seated;
 }
 
+// The 874X's bus carries the low address before the data; with no chip to drive it,
+// the bus still holds the address when the box reads it back.
+std::optional<std::string> AddressEchoCause(const DiagnosisInput& in) {
+  const SocketPins& pins = PinsOf(in.family);
+  if (!pins.multiplexed) return std::nullopt;
+  size_t fitting = 0;
+  for (const Mismatch& x : *in.mismatches)
+    if (x.found == (x.deviceAddr & 0xFF)) ++fitting;
+  if (!Nearly(fitting, in.mismatches->size())) return std::nullopt;
+  return std::string(
+             "Every byte reads the low half of its own address: likely no chip in the "
+             "socket, the bus keeps the address the box sent; check the chip is seated "
+             "in the ") +
+         pins.adapter + " adapter, pin 1 where the drawing shows it";
+}
+
+std::string DataLineText(const DiagnosisInput& in, int bit, int level) {
+  const SocketPins& pins = PinsOf(in.family);
+  return "D" + std::to_string(bit) + " likely " +
+         (level == 1 ? "stuck at 1 or open" : "stuck at 0") + " (pin " +
+         std::to_string(pins.data[static_cast<size_t>(bit)]) + " of the " + pins.adapter +
+         " adapter's socket" +
+         (pins.multiplexed ? ", which carries A" + std::to_string(bit) + " too" : "") +
+         "): check the socket contact";
+}
+
+int Forced(int32_t value, int bit, int level) {
+  return level == 1 ? (value | 1 << bit) : (value & ~(1 << bit));
+}
+
+// On a bus that carries the low address on the data pins, a bad data pin also sends
+// the access to the cell with that address bit forced: the byte read is then what was
+// wanted at that other cell, with the bit forced.
+std::optional<std::string> MultiplexedLineCause(const DiagnosisInput& in) {
+  const std::vector<Mismatch>& m = *in.mismatches;
+  for (int bit = 0; bit < 8; ++bit)
+    for (const int level : {0, 1}) {
+      size_t fitting = 0;
+      for (const Mismatch& x : m) {
+        const int there = in.expected(Forced(x.deviceAddr, bit, level));
+        if (there >= 0 && Forced(there, bit, level) == x.found) ++fitting;
+      }
+      if (Nearly(fitting, m.size())) return DataLineText(in, bit, level);
+    }
+  return std::nullopt;
+}
+
 std::optional<std::string> DataLineCause(const DiagnosisInput& in) {
+  if (PinsOf(in.family).multiplexed) return MultiplexedLineCause(in);
   const std::vector<Mismatch>& m = *in.mismatches;
   for (int bit = 0; bit < 8; ++bit) {
     const int mask = 1 << bit;
@@ -124,11 +178,7 @@ std::optional<std::string> DataLineCause(const DiagnosisInput& in) {
           other_way = true;
       }
       if (other_way || !Nearly(fitting, m.size())) continue;
-      const SocketPins& pins = PinsOf(in.family);
-      return "D" + std::to_string(bit) + " likely " +
-             (level == 1 ? "stuck at 1 or open" : "stuck at 0") + " (pin " +
-             std::to_string(pins.data[static_cast<size_t>(bit)]) + " of the " + pins.adapter +
-             " adapter's socket): check the socket contact";
+      return DataLineText(in, bit, level);
     }
   }
   return std::nullopt;
@@ -139,6 +189,8 @@ std::optional<std::string> AddressLineCause(const DiagnosisInput& in) {
   const SocketPins& pins = PinsOf(in.family);
   for (int bit = 0; bit < 15 && (1 << bit) <= in.chipEnd; ++bit) {
     if (pins.address[static_cast<size_t>(bit)] == 0) continue;
+    // A0-A7 of a multiplexed bus are the data pins, whose faults show in the data.
+    if (pins.multiplexed && bit < 8) continue;
     const int32_t mask = 1 << bit;
     for (const int level : {0, 1}) {
       size_t fitting = 0;
@@ -170,6 +222,13 @@ bool OnlyProgrammedBits(const DiagnosisInput& in) {
 
 }  // namespace
 
+std::string UnstableCause(size_t bytes, bool againstMove) {
+  return Plural(bytes, "byte", "bytes") +
+         (againstMove ? " read otherwise than in the Move just before"
+                      : " read otherwise from one read to the next") +
+         ": unstable cells or a poor contact; clean the legs and read again";
+}
+
 std::string CannotTakeLine(const Mismatch& m, uint8_t blank) {
   // The bits the chip holds programmed where the file wants them at the erased level.
   const auto stuck = static_cast<uint8_t>((m.expected ^ m.found) & ~(m.expected ^ blank));
@@ -198,13 +257,18 @@ std::vector<std::string> Diagnose(const DiagnosisInput& in) {
   out.push_back(BitDirections(m));
 
   if (in.secondRead && in.command == DeviceCommand::Verify) {
-    out.push_back(Plural(m.size(), "byte", "bytes") +
-                  " read otherwise than in the Move just before: unstable cells or a poor "
-                  "contact; clean the legs and read again");
+    out.push_back(UnstableCause(m.size(), true));
     return out;
   }
-  if (const std::optional<uint8_t> v = OneValueEverywhere(in)) {
+  // One value everywhere that is wrong in a single bit is a data line's pattern.
+  uint8_t wrong = 0;
+  for (const Mismatch& x : m) wrong = static_cast<uint8_t>(wrong | (x.expected ^ x.found));
+  if (const std::optional<uint8_t> v = OneValueEverywhere(in); v && std::popcount(wrong) > 1) {
     if (auto cause = SameValueCause(in, *v)) out.push_back(*cause);
+    return out;
+  }
+  if (auto cause = AddressEchoCause(in)) {
+    out.push_back(*cause);
     return out;
   }
   if (auto cause = DataLineCause(in)) {

@@ -34,6 +34,10 @@ struct DiagnosisInput {
 // width), summary first; empty when nothing differed.
 std::vector<std::string> Diagnose(const DiagnosisInput& in);
 
+// The likely cause of bytes that read otherwise from one read of the chip to the next
+// (repeated reads, or a verify against the Move just before).
+std::string UnstableCause(size_t bytes, bool againstMove);
+
 // "0123: chip 3C, wanted 5A: bits 1, 6 would have to return to 1".
 std::string CannotTakeLine(const Mismatch& m, uint8_t blank);
 

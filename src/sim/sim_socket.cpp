@@ -47,7 +47,7 @@ void SimSocket::OnPowerLoss(SimBox&) {
 }
 
 void SimSocket::OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) {
-  if (!chip_) return;
+  if (!Seated()) return;
   newRead_ = true;
   if (chip_->info().adapter == Adapter::k874X)
     OnLatch874X(box, latch, before);
@@ -56,7 +56,7 @@ void SimSocket::OnLatchLoad(SimBox& box, BoxLatch latch, uint8_t before) {
 }
 
 void SimSocket::OnStatusRead(SimBox& box) {
-  if (!chip_) return;
+  if (!Seated()) return;
   const std::optional<int> addr = DrivenAddress(box);
   // A read of a cell is what the chip presents from its address set-up on: the two
   // nibbles and the waits' status reads between see one value, as they do on the
@@ -67,7 +67,7 @@ void SimSocket::OnStatusRead(SimBox& box) {
 }
 
 std::optional<int> SimSocket::DrivenAddress(const SimBox& box) const {
-  if (!chip_ || !Bit(box.Latch(BoxLatch::L2), kBoxL2ChipDrives)) return std::nullopt;
+  if (!Seated() || !Bit(box.Latch(BoxLatch::L2), kBoxL2ChipDrives)) return std::nullopt;
   const uint8_t latch1 = box.Latch(BoxLatch::L1);
   if (chip_->info().adapter == Adapter::k874X) {
     if ((box.Latch(BoxLatch::L9) & kBoxL9BusControl) != 0x30 || !Bit(latch1, kBoxL1Test874x))
@@ -82,7 +82,7 @@ std::optional<int> SimSocket::DrivenAddress(const SimBox& box) const {
 std::optional<uint8_t> SimSocket::DrivenByte(const SimBox& box) const {
   const std::optional<int> addr = DrivenAddress(box);
   if (!addr) return std::nullopt;
-  return chip_->Read(*addr, box.StatusReads());
+  return faults_.Data(chip_->Read(*addr, box.StatusReads()), Multiplexed());
 }
 
 int SimSocket::Address875X(const SimBox& box) const {
@@ -91,7 +91,7 @@ int SimSocket::Address875X(const SimBox& box) const {
   if (!Bit(box.Latch(BoxLatch::L1), kBoxL1NotA12)) addr |= 0x1000;
   if (Bit(latchB, kBoxLBA13)) addr |= 0x2000;
   if (Bit(box.Latch(BoxLatch::L3), kBoxL3A14)) addr |= 0x4000;
-  return chip_->Wrap(addr);
+  return chip_->Wrap(faults_.Address(addr, false));
 }
 
 // --- 874X ---
@@ -99,7 +99,8 @@ int SimSocket::Address875X(const SimBox& box) const {
 void SimSocket::OnLatch874X(SimBox& box, BoxLatch latch, uint8_t before) {
   const uint8_t now = box.Latch(latch);
   if (latch == BoxLatch::L9 && !Bit(before, kBoxL9Ale) && Bit(now, kBoxL9Ale)) {
-    latched874X_ = chip_->Wrap(box.Latch(BoxLatch::A) | ((now & kBoxL9HighAddress) << 8));
+    latched874X_ = chip_->Wrap(
+        faults_.Address(box.Latch(BoxLatch::A) | ((now & kBoxL9HighAddress) << 8), true));
     return;
   }
   if (latch != BoxLatch::L2) return;
@@ -172,7 +173,7 @@ void SimSocket::Pulse875X(SimBox& box) {
   if (mode == 0x10 && p == 0x04) {
     if (!chip_->info().lockBitsFromData) return SetLock(box, kLockBit3);
     // A zero in LatchA bit 7, 6, 5 asks for lock bit 1, 2, 3.
-    const uint8_t data = box.Latch(BoxLatch::A);
+    const uint8_t data = faults_.Data(box.Latch(BoxLatch::A), false);
     uint8_t bits = 0;
     if (!Bit(data, 7)) bits |= kLockBit1;
     if (!Bit(data, 6)) bits |= kLockBit2;
@@ -213,7 +214,7 @@ void SimSocket::ProgramCell(SimBox& box, int addr) {
   if ((chip_->LockBits() & kLockBit1) != 0) return Reject(box, addr, "lock bit 1 set");
   if (chip_->info().flash && chip_->Busy(box.StatusReads()))
     return Reject(box, addr, "still writing the last byte");
-  const uint8_t data = box.Latch(BoxLatch::A);
+  const uint8_t data = faults_.Data(box.Latch(BoxLatch::A), Multiplexed());
   const bool took = chip_->Program(addr, data, box.StatusReads());
   const std::string where = HexText(addr, 4);
   if (took)

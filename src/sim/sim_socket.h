@@ -23,6 +23,7 @@
 
 #include "sim/sim_box.h"
 #include "sim/sim_chip.h"
+#include "sim/socket_faults.h"
 
 namespace tarnwick {
 
@@ -38,14 +39,19 @@ class SimSocket final : public SimAdapter {
   SimChip* Chip() { return chip_ ? &*chip_ : nullptr; }
   const SimChip* Chip() const { return chip_ ? &*chip_ : nullptr; }
 
+  // Bad contacts of the socket (sim/socket_faults.h). They belong to the socket, not
+  // to the chip: another chip put in meets the same ones.
+  void SetFaults(const SocketFaults& faults) { faults_ = faults; }
+  const SocketFaults& Faults() const { return faults_; }
+
   // The operator seats the chip the selected device names: when the socket holds no
   // chip of that kind, a blank one goes in (true). "No Device" and names the box has
   // no chip for leave the socket as it is.
   bool EnsureChipFor(std::string_view deviceCaption);
 
   // The socket between runs: chip name or none, lock bits, damage, unstable cells,
-  // contents. Save replaces the file atomically (false with errno set when it cannot;
-  // the old file stays). Load of a missing, unreadable or oversized file (more than
+  // contents, the socket's faults. Save replaces the file atomically (false with errno set when it
+  // cannot; the old file stays). Load of a missing, unreadable or oversized file (more than
   // MaxSocketFileBytes) leaves an empty socket, of a damaged one a blank chip of the
   // kind it names; both return false.
   std::string Text() const;
@@ -81,8 +87,12 @@ class SimSocket final : public SimAdapter {
   void Reject(SimBox& box, int addr, const std::string& reason) const;
   int Address875X(const SimBox& box) const;
   void ResetAdapter();
+  // The chip, where one sits in the socket and makes contact.
+  bool Seated() const { return chip_ && !faults_.noChip; }
+  bool Multiplexed() const { return chip_->info().adapter == Adapter::k874X; }
 
   std::optional<SimChip> chip_;
+  SocketFaults faults_;
   int latched874X_ = 0;
   Pulse pulse_;
   // A latch was loaded since the last status read: the chip may present another cell,

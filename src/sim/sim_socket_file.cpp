@@ -7,9 +7,12 @@
 //   end
 // A chip with fading cells is written as version 2, which adds one line per cell:
 //   unstable 0A3C 08 50  (address, the bits that flip, percent chance on each read)
-// A chip without them is still written as version 1, so the files of sound chips stay
-// as they were and older builds keep reading them. Anything unexpected, a row or cell
-// past the chip's end, a missing "end" (a truncated file) make the file unreadable; the
+// A socket with bad contacts is written as version 3, which adds one line per fault,
+// after the chip line (also after "chip none"):
+//   fault data3=0   (or data3=1, a11=0, a11=1, a11=open, nochip)
+// A chip without them is still written as version 1 (or 2), so the files of sound
+// chips and sockets stay as they were and older builds keep reading them. Anything unexpected, a
+// row or cell past the chip's end, a missing "end" (a truncated file) make the file unreadable; the
 // chip it named is then seated blank.
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +29,7 @@ namespace {
 
 constexpr const char* kHeader = "Tarnwick socket 1";
 constexpr const char* kHeaderUnstable = "Tarnwick socket 2";
+constexpr const char* kHeaderFaults = "Tarnwick socket 3";
 constexpr size_t kRowBytes = 32;
 
 // Hex text of exactly `digits` digits; nullopt otherwise.
@@ -52,12 +56,26 @@ std::optional<int> ParsePercent(const std::string& text) {
   return value;
 }
 
-// Reads the body after the chip line into `chip`; false at the first fault. Version 1
-// files have no unstable cells.
-bool ReadBody(std::istream& in, SimChip& chip, bool version2) {
-  std::string line;
-  bool sawLock = false, sawDamaged = false;
+// The socket's fault lines after the chip line, up to the first other line, which is
+// left in `line`; false at a line that names no fault, or at any in a file before
+// version 3.
+bool ReadFaults(std::istream& in, std::string& line, SocketFaults& faults, int version) {
+  line.clear();
   while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("fault ", 0) != 0) return true;
+    if (version < 3 || !AddFault(line.substr(6), faults)) return false;
+    line.clear();
+  }
+  return true;
+}
+
+// Reads the body after the chip's fault lines into `chip`, from `line` (the first line
+// of it, already read) on; false at the first fault. Version 1 files have no unstable
+// cells.
+bool ReadBody(std::istream& in, std::string line, SimChip& chip, bool version2) {
+  bool sawLock = false, sawDamaged = false;
+  for (bool first = true; first || std::getline(in, line); first = false) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::istringstream words(line);
     std::string key, a, b, c, extra;
@@ -112,19 +130,22 @@ size_t MaxSocketFileBytes() {
   constexpr size_t kRowLine = 10 + 2 * kRowBytes + 2;
   // "unstable 7FFF FF 100" and CR LF.
   constexpr size_t kUnstableLine = 22;
-  return 256 + cells / kRowBytes * kRowLine + kMaxUnstableCells * kUnstableLine;
+  // "fault a14=open" and CR LF, for each line of the socket and "nochip".
+  constexpr size_t kFaultLines = (kDataLines + kAddressLines + 1) * 16;
+  return 256 + cells / kRowBytes * kRowLine + kMaxUnstableCells * kUnstableLine + kFaultLines;
 }
 
 std::string SimSocket::Text() const {
   std::ostringstream out;
   const bool unstable = chip_ && !chip_->Unstable().empty();
-  out << (unstable ? kHeaderUnstable : kHeader) << '\n';
+  out << (faults_.Any() ? kHeaderFaults : unstable ? kHeaderUnstable : kHeader) << '\n';
+  out << "chip " << (chip_ ? chip_->info().name : "none") << '\n';
+  for (const std::string& fault : FaultTexts(faults_)) out << "fault " << fault << '\n';
   if (!chip_) {
-    out << "chip none\nend\n";
+    out << "end\n";
     return out.str();
   }
   const SimChip& chip = *chip_;
-  out << "chip " << chip.info().name << '\n';
   out << "lock " << HexText(chip.LockBits(), 2) << '\n';
   out << "damaged " << (chip.Damaged() ? 1 : 0) << '\n';
   for (const auto& [addr, bits] : chip.Unstable())
@@ -151,6 +172,7 @@ bool SimSocket::Save(const std::string& path) const {
 
 bool SimSocket::Load(const std::string& path) {
   Remove();
+  faults_ = SocketFaults{};
   // Read whole but bounded: a device that never ends (/dev/zero) is refused at once.
   std::string text;
   if (!ReadWholeTextFile(path, text, MaxSocketFileBytes())) return false;
@@ -158,23 +180,30 @@ bool SimSocket::Load(const std::string& path) {
   std::string line;
   if (!std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  const bool version2 = line == kHeaderUnstable;
-  if ((line != kHeader && !version2) || !std::getline(in, line)) return false;
+  const int version = line == kHeader           ? 1
+                      : line == kHeaderUnstable ? 2
+                      : line == kHeaderFaults   ? 3
+                                                : 0;
+  if (version == 0 || !std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (line.rfind("chip ", 0) != 0) return false;
   const std::string name = line.substr(5);
-  if (name == "none") {
-    std::getline(in, line);
-    return line == "end" || line == "end\r";
-  }
   const ChipInfo* info = FindChip(name);
-  if (info == nullptr) return false;
+  if (name != "none" && info == nullptr) return false;
+  SocketFaults faults;
+  const bool faultsRead = ReadFaults(in, line, faults, version);
+  if (name == "none") {
+    if (!faultsRead || line != "end") return false;
+    faults_ = faults;
+    return true;
+  }
   SimChip chip(*info);
-  if (!ReadBody(in, chip, version2)) {
+  if (!faultsRead || !ReadBody(in, line, chip, version >= 2)) {
     Insert(*info);
     return false;
   }
   Insert(std::move(chip));
+  faults_ = faults;
   return true;
 }
 

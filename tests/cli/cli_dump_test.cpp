@@ -91,7 +91,13 @@ TEST_F(CliTest, HashPrintsTheFiguresOtherToolsPrint) {
 TEST_F(CliTest, RepeatedReadsNameTheUnstableBitsAndKeepTheMajority) {
   Write("fw.hex", kFirmware);
   ASSERT_EQ(Run(Sim("89C51", {"program", Path("fw.hex")})).code, kExitOk);
-  const std::string unstable = std::string(kUnstableDumpText) + "\n";
+  // The likely cause under the summary, then the result.
+  const auto unstable = [](const char* bytes) {
+    return std::string(bytes) +
+           " read otherwise from one read to the next: unstable cells or a poor contact; clean "
+           "the legs and read again\n" +
+           kUnstableDumpText + "\n";
+  };
   struct {
     std::vector<std::string> words;
     std::string out;
@@ -103,19 +109,19 @@ TEST_F(CliTest, RepeatedReadsNameTheUnstableBitsAndKeepTheMajority) {
       {{"--reads", "1", "--sim-unstable", "3:08"}, std::string(kMoved) + kImageHashes, kExitOk, {}},
       // Two reads by default: the first is kept.
       {{"--sim-unstable", "3:08"},
-       "0003  reads 7A 72  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" + unstable +
-           kImageHashes,
+       "0003  reads 7A 72  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" +
+           unstable("1 byte") + kImageHashes,
        kExitChipFailed,
        {}},
       {{"--reads", "3", "--sim-unstable", "3:08"},
-       "0003  reads 7A 72 7A  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" + unstable +
-           kImageHashes,
+       "0003  reads 7A 72 7A  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" +
+           unstable("1 byte") + kImageHashes,
        kExitChipFailed,
        {}},
       // Two against two: the first read's bit.
       {{"--reads", "4", "--sim-unstable", "3:08"},
        "0003  reads 7A 72 7A 72  bit 3 unstable\n1 byte unstable in 4096; bits: D3 x1\n" +
-           unstable + kImageHashes,
+           unstable("1 byte") + kImageHashes,
        kExitChipFailed,
        {}},
       // A bit that reads wrong nine times in ten wins the vote; so do bits that read
@@ -127,7 +133,7 @@ TEST_F(CliTest, RepeatedReadsNameTheUnstableBitsAndKeepTheMajority) {
        "0010  reads 5C 5C 5C DD  bits 0, 7 unstable\n"
        "0FFF  reads FE FE FF FE  bit 0 unstable\n"
        "3 bytes unstable in 4096; bits: D0 x2, D3 x1, D7 x1\n" +
-           unstable +
+           unstable("3 bytes") +
            "crc32 6fe35ffa\n"
            "sha1 1f7ec92877c2228116bc2ac2708897d7411489cb\n",
        kExitChipFailed,

@@ -177,6 +177,13 @@ TEST_F(CliTest, RefusesWhatTheWindowDoesNotOffer) {
       {Sim("89C51", {"--sim-unstable", "0A3C:08:101", "blank"}), "--sim-unstable wants"},
       {{"--device", "89C51", "--sim-unstable", "1:1", "blank"}, "belongs to the simulated box"},
       {Sim("89C51", {"--sim-unstable", "1000:01", "blank"}), "89C51's last address is 0FFF"},
+      {Sim("89C51", {"--sim-fault", "data8=1", "blank"}), "--sim-fault wants"},
+      {Sim("89C51", {"--sim-fault", "data3=open", "blank"}), "--sim-fault wants"},
+      {Sim("89C51", {"--sim-fault", "a15=0", "blank"}), "--sim-fault wants"},
+      {Sim("89C51", {"--sim-fault", "a11", "blank"}), "--sim-fault wants"},
+      {Sim("89C51", {"--sim-fault", "A11=1", "blank"}), "--sim-fault wants"},
+      {Sim("89C51", {"--sim-fault", "nochip=1", "blank"}), "--sim-fault wants"},
+      {{"--device", "89C51", "--sim-fault", "nochip", "blank"}, "belongs to the simulated box"},
   };
   for (const auto& c : cases) {
     const CliResult r = Run(c.args);

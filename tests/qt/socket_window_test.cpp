@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScreen>
@@ -123,6 +124,35 @@ TEST_F(SocketWindowTest, PowerPackAndLatchesAreShown) {
     EXPECT_TRUE(w.grab().save(shot));
   }
   EXPECT_TRUE(w.Summary().contains("3=B0 2=3F"));
+}
+
+TEST_F(SocketWindowTest, ContactFaultsAreChosenAndShown) {
+  socket.Insert(*FindChip("87C51H"));
+  SocketWindow w(box, socket);
+  auto combos = w.findChildren<QComboBox*>();
+  combos.removeFirst();  // the chip's
+  const auto choose = [&](const QString& entry) {
+    for (QComboBox* combo : combos)
+      if (const int i = combo->findText(entry); i >= 0) emit combo->activated(i);
+  };
+  auto* loose = w.findChild<QCheckBox*>();
+  ASSERT_NE(loose, nullptr);
+  choose("D3 stuck at 0");
+  choose("A11 open");
+  loose->setChecked(true);
+  choose("D7 stuck at 1");  // one data line at a time from the list
+  EXPECT_EQ(FaultTexts(socket.Faults()),
+            (std::vector<std::string>{"data7=1", "a11=open", "nochip"}));
+  EXPECT_TRUE(w.Summary().contains("\ndata7=1, a11=open, nochip\n")) << w.Summary().toStdString();
+  EXPECT_EQ(combos[0]->currentText() + ", " + combos[1]->currentText(), "D7 stuck at 1, A11 open");
+
+  // Faults set elsewhere (the socket file) show in the lists.
+  SocketFaults a5;
+  ASSERT_TRUE(AddFault("a5=1", a5));
+  socket.SetFaults(a5);
+  w.Refresh();
+  EXPECT_FALSE(loose->isChecked());
+  EXPECT_EQ(combos[0]->currentText() + ", " + combos[1]->currentText(), "none, A5 stuck at 1");
 }
 
 // The bench goes whole on the screen: on the main window's right where there is room,

@@ -99,7 +99,16 @@ TEST_F(SocketFileTest, DamagedFilesGiveABlankChipOrAnEmptySocket) {
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\nend\n", true},
       {"Tarnwick socket 1\nchip 87C52H\nlock 00\ndamaged 2\nend\n", true},
       {"Tarnwick socket 1\nchip 87C5\nlock 00\ndamaged 0\nend\n", false},
-      {"Tarnwick socket 3\nchip 87C52H\nend\n", false},
+      {"Tarnwick socket 4\nchip 87C52H\nend\n", false},
+      // Faults of the socket: only in version 3, right after the chip line, each a fault
+      // the socket can have.
+      {"Tarnwick socket 2\nchip 87C52H\nfault data3=0\nlock 00\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip 87C52H\nfault data3=open\nlock 00\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip 87C52H\nfault a15=1\nlock 00\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip 87C52H\nfault data8=1\nlock 00\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip 87C52H\nfault a03=1\nlock 00\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip 87C52H\nlock 00\nfault a3=1\ndamaged 0\nend\n", true},
+      {"Tarnwick socket 3\nchip none\nfault nochip\n", false},
       // Unstable cells: only in version 2, inside the chip, with a mask, a chance from
       // 1 to 100 and one line per cell.
       {head + "unstable 0100 08 50\nend\n", true},
@@ -148,6 +157,36 @@ TEST_F(SocketFileTest, UnstableCellsComeBackInAVersionTwoFile) {
   ASSERT_TRUE(again.Load(path));
   EXPECT_EQ(again.Chip()->Unstable(), chip.Unstable());
   EXPECT_EQ(again.Chip()->contents(), chip.contents());
+}
+
+TEST_F(SocketFileTest, SocketFaultsComeBackInAVersionThreeFile) {
+  SocketFaults faults;
+  for (const char* text : {"a11=open", "data3=0", "a0=1", "data7=1", "nochip"})
+    ASSERT_TRUE(AddFault(text, faults)) << text;
+  socket.SetFaults(faults);
+  ASSERT_TRUE(socket.Save(path));
+  EXPECT_EQ(Read(),
+            "Tarnwick socket 3\nchip none\nfault data3=0\nfault data7=1\nfault a0=1\n"
+            "fault a11=open\nfault nochip\nend\n");
+  SimSocket again;
+  ASSERT_TRUE(again.Load(path));
+  EXPECT_EQ(again.Faults(), faults);
+
+  // They belong to the socket: a chip put in keeps them company, in the file too.
+  socket.Insert(*FindChip("89C52"));
+  socket.Chip()->SetUnstable(0x10, 0x02, 40);
+  ASSERT_TRUE(socket.Save(path));
+  ASSERT_TRUE(again.Load(path));
+  EXPECT_EQ(again.Faults(), faults);
+  EXPECT_EQ(again.Chip()->Unstable(), socket.Chip()->Unstable());
+
+  // A sound socket is written as before.
+  socket.SetFaults({});
+  socket.Chip()->ClearUnstable();
+  ASSERT_TRUE(socket.Save(path));
+  EXPECT_EQ(Read().substr(0, 18), "Tarnwick socket 1\n");
+  ASSERT_TRUE(again.Load(path));
+  EXPECT_FALSE(again.Faults().Any());
 }
 
 TEST_F(SocketFileTest, WindowsLineEndsAreRead) {

@@ -164,5 +164,42 @@ TEST_F(SocketTest, AFadingCellFlipsOnlyItsBitsAtItsChance) {
   }
 }
 
+// A bad contact acts on what reaches the chip as on what comes back: the byte written
+// has the stuck bit forced and lands in the cell with the stuck address bit forced; a
+// loose chip takes nothing.
+TEST_F(SocketTest, ContactFaultsActOnWhatIsWrittenAsOnWhatIsRead) {
+  struct {
+    const char* chip;
+    const char* fault;
+    int32_t addr;     // 5A is written here
+    int32_t landsAt;  // and reaches this cell, or none (-1)
+    uint8_t landsAs;
+  } const cases[] = {
+      {"89C51", "data3=0", 0x010, 0x010, 0x52},
+      {"89C51", "a11=1", 0x010, 0x810, 0x5A},
+      {"87C51H", "a2=open", 0x010, 0x014, 0x5A},
+      // The 8748's DB3 carries A3 as well as D3.
+      {"8748", "data3=1", 0x021, 0x029, 0x5A},
+      {"8748", "data0=1", 0x021, 0x021, 0x5B},
+      {"89C51", "nochip", 0x010, -1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.chip) + " " + c.fault);
+    SimChip& chip = Seat(c.chip);
+    const std::vector<uint8_t> before = chip.contents();
+    SocketFaults faults;
+    ASSERT_TRUE(AddFault(c.fault, faults));
+    sim.socket.SetFaults(faults);
+    Window(c.addr, c.addr);
+    f.s.Buffer[static_cast<size_t>(c.addr)] = 0x5A;
+    f.Click(f.Programm);
+    std::vector<uint8_t> expected = before;
+    if (c.landsAt >= 0) expected[static_cast<size_t>(c.landsAt)] = c.landsAs;
+    EXPECT_EQ(chip.contents(), expected);
+    sim.socket.SetFaults({});
+    sim.socket.Remove();
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -1,5 +1,6 @@
 #include "app/qt/socket_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -34,6 +35,23 @@ QString Hex(int value, int digits) {
   return QString::fromStdString(HexText(value, digits));
 }
 
+// The fault lists' entries after "none": each line with each level it can be held at.
+constexpr PinLevel kDataLevels[] = {PinLevel::Low, PinLevel::High};
+constexpr PinLevel kAddressLevels[] = {PinLevel::Low, PinLevel::High, PinLevel::Open};
+
+QString LevelName(PinLevel level) {
+  return level == PinLevel::Low ? "stuck at 0" : level == PinLevel::High ? "stuck at 1" : "open";
+}
+
+// The entry of the list for the first faulty line of `lines` (0: none).
+template <size_t N, size_t M>
+int EntryOf(const std::array<PinLevel, N>& lines, const PinLevel (&levels)[M]) {
+  for (size_t line = 0; line < N; ++line)
+    for (size_t i = 0; i < M; ++i)
+      if (lines[line] == levels[i]) return static_cast<int>(1 + line * M + i);
+  return 0;
+}
+
 }  // namespace
 
 SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
@@ -45,6 +63,18 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   checksum_ = new QLabel(this);
   locks_ = new QLabel(this);
   unstable_ = new QLabel(this);
+  dataFault_ = new QComboBox(this);
+  dataFault_->addItem("none");
+  for (int line = 0; line < kDataLines; ++line)
+    for (PinLevel level : kDataLevels)
+      dataFault_->addItem(QString("D%1 ").arg(line) + LevelName(level));
+  addressFault_ = new QComboBox(this);
+  addressFault_->addItem("none");
+  for (int line = 0; line < kAddressLines; ++line)
+    for (PinLevel level : kAddressLevels)
+      addressFault_->addItem(QString("A%1 ").arg(line) + LevelName(level));
+  noChip_ = new QCheckBox("Chip loose: no pin makes contact", this);
+  faults_ = new QLabel(this);
   vpp_ = new QLabel(this);
   latches_ = new QLabel(this);
   latches_->setFont(QFont("DejaVu Sans Mono", 9));
@@ -61,6 +91,10 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   form->addRow("Contents checksum:", checksum_);
   form->addRow("Lock bits:", locks_);
   form->addRow("Unstable cells:", unstable_);
+  form->addRow("Data line fault:", dataFault_);
+  form->addRow("Address line fault:", addressFault_);
+  form->addRow("", noChip_);
+  form->addRow("Socket faults:", faults_);
   form->addRow("Vpp:", vpp_);
   form->addRow("Latches:", latches_);
   form->addRow("Box:", state_);
@@ -77,6 +111,9 @@ SocketWindow::SocketWindow(SimBox& box, SimSocket& socket, QWidget* parent)
   layout->addLayout(buttons);
 
   connect(chip_, &QComboBox::activated, this, &SocketWindow::ChipChosen);
+  connect(dataFault_, &QComboBox::activated, this, &SocketWindow::DataFaultChosen);
+  connect(addressFault_, &QComboBox::activated, this, &SocketWindow::AddressFaultChosen);
+  connect(noChip_, &QCheckBox::toggled, this, &SocketWindow::NoChipToggled);
   connect(uv_, &QPushButton::clicked, this, &SocketWindow::EraseWithUv);
   connect(age_, &QPushButton::clicked, this, &SocketWindow::AgeChip);
   connect(stable_, &QPushButton::clicked, this, &SocketWindow::MakeStable);
@@ -119,6 +156,13 @@ void SocketWindow::Refresh() {
     locks_->setText("-");
     unstable_->setText("-");
   }
+  const SocketFaults& faults = socket_.Faults();
+  dataFault_->setCurrentIndex(EntryOf(faults.data, kDataLevels));
+  addressFault_->setCurrentIndex(EntryOf(faults.address, kAddressLevels));
+  if (noChip_->isChecked() != faults.noChip) noChip_->setChecked(faults.noChip);
+  QStringList texts;
+  for (const std::string& text : FaultTexts(faults)) texts << QString::fromStdString(text);
+  faults_->setText(texts.isEmpty() ? "none" : texts.join(", "));
   uv_->setEnabled(chip != nullptr && !chip->info().flash);
   age_->setEnabled(chip != nullptr && chip->Unstable().size() < kMaxUnstableCells);
   stable_->setEnabled(chip != nullptr && !chip->Unstable().empty());
@@ -183,8 +227,8 @@ bool SocketWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString SocketWindow::Summary() const {
-  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(), unstable_->text(),
-                     vpp_->text(),         latches_->text(),  state_->text()}
+  return QStringList{chip_->currentText(), checksum_->text(), locks_->text(),   unstable_->text(),
+                     faults_->text(),      vpp_->text(),      latches_->text(), state_->text()}
       .join('\n');
 }
 
@@ -216,6 +260,36 @@ void SocketWindow::AgeChip() {
 
 void SocketWindow::MakeStable() {
   if (SimChip* chip = socket_.Chip()) chip->ClearUnstable();
+  Refresh();
+}
+
+void SocketWindow::DataFaultChosen(int index) {
+  // One data line at a time from here; the socket file may keep more.
+  SocketFaults faults = socket_.Faults();
+  faults.data.fill(PinLevel::Sound);
+  constexpr int kLevels = std::size(kDataLevels);
+  if (index > 0)
+    faults.data[static_cast<size_t>((index - 1) / kLevels)] = kDataLevels[(index - 1) % kLevels];
+  socket_.SetFaults(faults);
+  Refresh();
+}
+
+void SocketWindow::AddressFaultChosen(int index) {
+  SocketFaults faults = socket_.Faults();
+  faults.address.fill(PinLevel::Sound);
+  constexpr int kLevels = std::size(kAddressLevels);
+  if (index > 0)
+    faults.address[static_cast<size_t>((index - 1) / kLevels)] =
+        kAddressLevels[(index - 1) % kLevels];
+  socket_.SetFaults(faults);
+  Refresh();
+}
+
+void SocketWindow::NoChipToggled(bool on) {
+  SocketFaults faults = socket_.Faults();
+  if (faults.noChip == on) return;
+  faults.noChip = on;
+  socket_.SetFaults(faults);
   Refresh();
 }
 

@@ -2,11 +2,14 @@
 // checksum of its contents, its lock bits, its fading cells, the Vpp level and the six
 // latches; and what a person at the bench can do: put in another chip or take it out,
 // erase an EPROM under the UV lamp, age the chip so a few cells read unreliably (and
-// make them sound again), unplug the power pack, and keep the box's log.
+// make them sound again), give the socket a bad contact (a data line stuck, an address
+// line stuck or open, the chip touching no pin), unplug the power pack, and keep the
+// box's log.
 #pragma once
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -44,6 +47,9 @@ class SocketWindow final : public QWidget {
   void EraseWithUv();
   void AgeChip();
   void MakeStable();
+  void DataFaultChosen(int index);
+  void AddressFaultChosen(int index);
+  void NoChipToggled(bool on);
   void TogglePower();
   void WriteLog();
 
@@ -53,6 +59,10 @@ class SocketWindow final : public QWidget {
   QLabel* checksum_;
   QLabel* locks_;
   QLabel* unstable_;
+  QComboBox* dataFault_;
+  QComboBox* addressFault_;
+  QCheckBox* noChip_;
+  QLabel* faults_;
   QLabel* vpp_;
   QLabel* latches_;
   QLabel* state_;
