@@ -1,4 +1,4 @@
-// The reports of a failed search and a failed load as a person sees them: the real
+// The reports of a failed search, a failed load and a failed verify as a person sees them: the real
 // window started up offscreen, its boxes read and answered with OK, then grabbed and its
 // pixels looked at - the status line's colour, the search's log in view and uncovered,
 // no line of it cut at the memo's edge - in both layouts.
@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -27,8 +28,10 @@
 #include "formats/file_commands.h"
 #include "link/detect.h"
 #include "link/linux_port.h"
+#include "sim/socket_faults.h"
 #include "support/fake_kernel.h"
 #include "support/fakes.h"
+#include "support/sim_form.h"
 
 namespace tarnwick {
 namespace {
@@ -119,13 +122,13 @@ class ReportLookTest : public ::testing::Test {
         << "the whole text shows";
   }
 
-  // Every line of the memo in view, on top of whatever else the work area holds, and
-  // whole: no line wider than the room the list's rows give text, no ink in the last
-  // column of pixels inside its frame.
-  void ExpectMemoReadable(const QImage& shot) {
+  // Every line of the memo (or its first `top` lines) in view, on top of whatever else
+  // the work area holds, and whole: no line wider than the room the list's rows give
+  // text, no ink in the last column of pixels inside its frame.
+  void ExpectMemoReadable(const QImage& shot, int top = 0) {
     auto* memo = qobject_cast<QListView*>(view->WidgetOf(form->Memo1));
     ASSERT_TRUE(memo->isVisible());
-    const int rows = memo->model()->rowCount();
+    const int rows = top > 0 ? std::min(top, memo->model()->rowCount()) : memo->model()->rowCount();
     ASSERT_GT(rows, 0);
     const QWidget* inside = memo->viewport();
     // Rows draw their text this far in from each side (QCommonStyle's item text margin).
@@ -247,6 +250,44 @@ TEST_F(ReportLookTest, AWrongFormatLoadEndsRed) {
     ExpectRedStatus(shot, kLoadFailedText);
     EXPECT_EQ(qobject_cast<QLabel*>(view->WidgetOf(form->StaticText4))->text(),
               "Last File Loaded in Buffer=No File Loaded");
+    Click(form->Scale);
+  }
+}
+
+// A verify failed by a data line stuck in the socket: the summary and the likely cause
+// stand whole on top of the memo, above the mismatch lines, under a red status line.
+TEST_F(ReportLookTest, AFailedVerifyNamesTheStuckLineOnTopOfTheMemo) {
+  SimBench bench;
+  StartUp(bench.box, bench.clock);
+  ASSERT_EQ(form->s.ProgrammerFound, 1);
+  form->devices.OnChipAsked = [&bench](const std::string& c) { bench.socket.EnsureChipFor(c); };
+  auto* devices = qobject_cast<QListView*>(view->WidgetOf(form->Device_Box));
+  ASSERT_TRUE(devices->isVisible());
+  emit devices->clicked(devices->model()->index(SimForm::RowOf("87C51H"), 0));
+  Sync();
+  form->s.DeviceEnd = 0x3F;
+  std::fill(bench.socket.Chip()->contents().begin(), bench.socket.Chip()->contents().end(), 0x00);
+  std::fill(form->s.Buffer.begin(), form->s.Buffer.end(), 0x00);
+  SocketFaults faults;
+  faults.data[3] = PinLevel::High;
+  bench.socket.SetFaults(faults);
+  Click(form->Verify);
+  ASSERT_EQ(form->outcomes.device.mismatches.size(), 0x40u);
+  const std::vector<std::string>& diagnosis = form->outcomes.device.diagnosis;
+  ASSERT_FALSE(diagnosis.empty());
+  EXPECT_NE(diagnosis.back().find("D3 likely stuck at 1"), std::string::npos) << diagnosis.back();
+  auto* memo = qobject_cast<QListView*>(view->WidgetOf(form->Memo1));
+  const int top = 6;  // the summary, the bits and the cause, wrapped to the memo's width
+  for (int layout = 0; layout < 2; ++layout) {
+    SCOPED_TRACE(layout == 0 ? "normal layout" : "large layout");
+    const QImage shot = Shot("verify-" + std::to_string(layout));
+    ExpectRedStatus(shot, "Device Did NOT Verify to Buffer....");
+    ExpectMemoReadable(shot, top);
+    EXPECT_EQ(memo->model()->index(0, 0).data().toString().toStdString(), diagnosis.front());
+    QString shown;
+    for (int row = 0; row < top; ++row)
+      shown += memo->model()->index(row, 0).data().toString().trimmed() + " ";
+    EXPECT_TRUE(shown.contains("pin 36 of the 875X")) << shown.toStdString();
     Click(form->Scale);
   }
 }
