@@ -13,11 +13,6 @@
 namespace tarnwick {
 namespace {
 
-// Two Intel Hex records of 16 bytes at 0000 and 0010, written by hand.
-constexpr const char* kFirmware =
-    ":100000000B30557A9FC4E90F34597EA3C8ED1338DD\r\n"
-    ":100010005D82A7CCF1173C6186ABD0F51B40658AA9\r\n"
-    ":00000001FF\r\n";
 // The 4 KiB image of an 89C51 holding them, the rest FF, by Python's zlib and hashlib.
 constexpr const char* kImageHashes =
     "crc32 e3997366\n"

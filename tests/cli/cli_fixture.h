@@ -14,9 +14,16 @@
 
 #include "cli/cli_run.h"
 #include "cli/cli_toolkit.h"
+#include "sim/sim_box.h"
 #include "sim/sim_socket.h"
 
 namespace tarnwick {
+
+// Two Intel Hex records of 16 bytes at 0000 and 0010, written by hand.
+inline constexpr const char* kFirmware =
+    ":100000000B30557A9FC4E90F34597EA3C8ED1338DD\r\n"
+    ":100010005D82A7CCF1173C6186ABD0F51B40658AA9\r\n"
+    ":00000001FF\r\n";
 
 struct CliResult {
   int code = -1;
@@ -83,6 +90,19 @@ class CliTest : public ::testing::Test {
     r.err = err.str();
     std::filesystem::current_path(cwd_);
     return r;
+  }
+  // Run, with the simulated box's port accesses recorded from the command's click to
+  // the port's release.
+  CliResult RunRecorded(std::vector<std::string> args, std::vector<SimAccess>& record) {
+    CliHooks hooks;
+    SimBox* bench = nullptr;
+    hooks.benchReady = [&](SimBox& box, SimSocket&) { bench = &box; };
+    hooks.beforeCommand = [&] {
+      bench->ClearRecord();
+      bench->SetRecording(true);
+    };
+    hooks.benchDone = [&](SimBox& box, SimSocket&) { record = box.Record(); };
+    return Run(std::move(args), hooks);
   }
   // The simulated box with its socket file in the test's folder.
   std::vector<std::string> Sim(const std::string& device, std::vector<std::string> rest,

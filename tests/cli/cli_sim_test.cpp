@@ -11,12 +11,7 @@
 namespace tarnwick {
 namespace {
 
-// Two Intel Hex records of 16 bytes at 0000 and 0010, written by hand.
-constexpr const char* kFirmware =
-    ":100000000B30557A9FC4E90F34597EA3C8ED1338DD\r\n"
-    ":100010005D82A7CCF1173C6186ABD0F51B40658AA9\r\n"
-    ":00000001FF\r\n";
-// The same with 0003 changed from 7A to 7B and 0015 from 17 to 96.
+// kFirmware with 0003 changed from 7A to 7B and 0015 from 17 to 96.
 constexpr const char* kChanged =
     ":100000000B30557B9FC4E90F34597EA3C8ED1338DC\r\n"
     ":100010005D82A7CCF1963C6186ABD0F51B40658A2A\r\n"

@@ -9,12 +9,12 @@
 namespace tarnwick {
 namespace {
 
-constexpr const char* kFirmware =
+constexpr const char* kOneRecord =
     ":100000000B30557A9FC4E90F34597EA3C8ED1338DD\r\n"
     ":00000001FF\r\n";
 
 TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
-  Write("fw.hex", kFirmware);
+  Write("fw.hex", kOneRecord);
 
   // The window, as an operator clicks it on the simulated bench.
   SimForm sim;
@@ -38,18 +38,9 @@ TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
   f.link.ClosePort();
   const std::vector<SimAccess> window = sim.box.Record();
 
-  // The command line, recording from its command's click to the port's release.
-  CliHooks hooks;
-  SimBox* bench = nullptr;
   std::vector<SimAccess> cli;
-  hooks.benchReady = [&](SimBox& box, SimSocket&) { bench = &box; };
-  hooks.beforeCommand = [&] {
-    bench->ClearRecord();
-    bench->SetRecording(true);
-  };
-  hooks.benchDone = [&](SimBox& box, SimSocket&) { cli = box.Record(); };
-  const CliResult r =
-      Run({"--sim", "--device", "87C51H", "--window", "0:0:1F", "program", Path("fw.hex")}, hooks);
+  const CliResult r = RunRecorded(
+      {"--sim", "--device", "87C51H", "--window", "0:0:1F", "program", Path("fw.hex")}, cli);
   ASSERT_EQ(r.code, kExitOk) << r.err;
 
   ASSERT_GT(window.size(), 10000u);
@@ -80,17 +71,9 @@ TEST_F(CliTest, ReadMakesTheWindowsPortAccessesForEachRead) {
   f.link.ClosePort();
   const std::vector<SimAccess> window = sim.box.Record();
 
-  CliHooks hooks;
-  SimBox* bench = nullptr;
   std::vector<SimAccess> cli;
-  hooks.benchReady = [&](SimBox& box, SimSocket&) { bench = &box; };
-  hooks.beforeCommand = [&] {
-    bench->ClearRecord();
-    bench->SetRecording(true);
-  };
-  hooks.benchDone = [&](SimBox& box, SimSocket&) { cli = box.Record(); };
-  const CliResult r =
-      Run({"--sim", "--device", "87C51H", "--window", "0:0:3F", "read", Path("cli.bin")}, hooks);
+  const CliResult r = RunRecorded(
+      {"--sim", "--device", "87C51H", "--window", "0:0:3F", "read", Path("cli.bin")}, cli);
   ASSERT_EQ(r.code, kExitOk) << r.err;
 
   ASSERT_GT(window.size(), 1000u);
@@ -147,7 +130,7 @@ TEST_F(CliKernelTest, DetectSearchesOnlyThePortGiven) {
 }
 
 TEST_F(CliKernelTest, ProgramsThroughPpdev) {
-  Write("fw.hex", kFirmware);
+  Write("fw.hex", kOneRecord);
   socket.Insert(*FindChip("89C51"));
   const CliResult r = Run({"--port", "378", "--device", "89C51", "program", Path("fw.hex")}, hooks);
   EXPECT_EQ(r.code, kExitOk) << r.err;
