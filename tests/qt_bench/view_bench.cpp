@@ -105,8 +105,8 @@ void BM_VerifyBlank87C58HInTheView(benchmark::State& state) {
     state.ResumeTiming();
     form.Click(form.Verify);
     state.PauseTiming();
-    const bool listed = form.outcomes.device.mismatches.size() == 32768 &&
-                        form.Memo1.lines().size() > 32768;
+    const bool listed =
+        form.outcomes.device.mismatches.size() == 32768 && form.Memo1.lines().size() > 32768;
     state.ResumeTiming();
     if (!listed) {
       state.SkipWithError("not 32768 mismatch lines");
