@@ -82,7 +82,7 @@ std::optional<int> SimSocket::DrivenAddress(const SimBox& box) const {
 std::optional<uint8_t> SimSocket::DrivenByte(const SimBox& box) const {
   const std::optional<int> addr = DrivenAddress(box);
   if (!addr) return std::nullopt;
-  return faults_.Data(chip_->Read(*addr, box.StatusReads()), Multiplexed());
+  return pins_.Data(chip_->Read(*addr, box.StatusReads()), Multiplexed());
 }
 
 int SimSocket::Address875X(const SimBox& box) const {
@@ -91,7 +91,7 @@ int SimSocket::Address875X(const SimBox& box) const {
   if (!Bit(box.Latch(BoxLatch::L1), kBoxL1NotA12)) addr |= 0x1000;
   if (Bit(latchB, kBoxLBA13)) addr |= 0x2000;
   if (Bit(box.Latch(BoxLatch::L3), kBoxL3A14)) addr |= 0x4000;
-  return chip_->Wrap(faults_.Address(addr, false));
+  return chip_->Wrap(pins_.Address(addr, false));
 }
 
 // --- 874X ---
@@ -99,8 +99,8 @@ int SimSocket::Address875X(const SimBox& box) const {
 void SimSocket::OnLatch874X(SimBox& box, BoxLatch latch, uint8_t before) {
   const uint8_t now = box.Latch(latch);
   if (latch == BoxLatch::L9 && !Bit(before, kBoxL9Ale) && Bit(now, kBoxL9Ale)) {
-    latched874X_ = chip_->Wrap(
-        faults_.Address(box.Latch(BoxLatch::A) | ((now & kBoxL9HighAddress) << 8), true));
+    latched874X_ =
+        chip_->Wrap(pins_.Address(box.Latch(BoxLatch::A) | ((now & kBoxL9HighAddress) << 8), true));
     return;
   }
   if (latch != BoxLatch::L2) return;
@@ -173,7 +173,7 @@ void SimSocket::Pulse875X(SimBox& box) {
   if (mode == 0x10 && p == 0x04) {
     if (!chip_->info().lockBitsFromData) return SetLock(box, kLockBit3);
     // A zero in LatchA bit 7, 6, 5 asks for lock bit 1, 2, 3.
-    const uint8_t data = faults_.Data(box.Latch(BoxLatch::A), false);
+    const uint8_t data = pins_.Data(box.Latch(BoxLatch::A), false);
     uint8_t bits = 0;
     if (!Bit(data, 7)) bits |= kLockBit1;
     if (!Bit(data, 6)) bits |= kLockBit2;
@@ -214,7 +214,7 @@ void SimSocket::ProgramCell(SimBox& box, int addr) {
   if ((chip_->LockBits() & kLockBit1) != 0) return Reject(box, addr, "lock bit 1 set");
   if (chip_->info().flash && chip_->Busy(box.StatusReads()))
     return Reject(box, addr, "still writing the last byte");
-  const uint8_t data = faults_.Data(box.Latch(BoxLatch::A), Multiplexed());
+  const uint8_t data = pins_.Data(box.Latch(BoxLatch::A), Multiplexed());
   const bool took = chip_->Program(addr, data, box.StatusReads());
   const std::string where = HexText(addr, 4);
   if (took)

@@ -41,7 +41,10 @@ class SimSocket final : public SimAdapter {
 
   // Bad contacts of the socket (sim/socket_faults.h). They belong to the socket, not
   // to the chip: another chip put in meets the same ones.
-  void SetFaults(const SocketFaults& faults) { faults_ = faults; }
+  void SetFaults(const SocketFaults& faults) {
+    faults_ = faults;
+    pins_ = SocketFaultMasks(faults);
+  }
   const SocketFaults& Faults() const { return faults_; }
 
   // The operator seats the chip the selected device names: when the socket holds no
@@ -93,6 +96,7 @@ class SimSocket final : public SimAdapter {
 
   std::optional<SimChip> chip_;
   SocketFaults faults_;
+  SocketFaultMasks pins_;  // faults_, as applied on each access
   int latched874X_ = 0;
   Pulse pulse_;
   // A latch was loaded since the last status read: the chip may present another cell,

@@ -172,7 +172,7 @@ bool SimSocket::Save(const std::string& path) const {
 
 bool SimSocket::Load(const std::string& path) {
   Remove();
-  faults_ = SocketFaults{};
+  SetFaults(SocketFaults{});
   // Read whole but bounded: a device that never ends (/dev/zero) is refused at once.
   std::string text;
   if (!ReadWholeTextFile(path, text, MaxSocketFileBytes())) return false;
@@ -194,7 +194,7 @@ bool SimSocket::Load(const std::string& path) {
   const bool faultsRead = ReadFaults(in, line, faults, version);
   if (name == "none") {
     if (!faultsRead || line != "end") return false;
-    faults_ = faults;
+    SetFaults(faults);
     return true;
   }
   SimChip chip(*info);
@@ -203,7 +203,7 @@ bool SimSocket::Load(const std::string& path) {
     return false;
   }
   Insert(std::move(chip));
-  faults_ = faults;
+  SetFaults(faults);
   return true;
 }
 

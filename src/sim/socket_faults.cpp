@@ -83,6 +83,16 @@ int SocketFaults::Address(int addr, bool multiplexed) const {
   return addr;
 }
 
+SocketFaultMasks::SocketFaultMasks(const SocketFaults& faults) {
+  for (int multiplexed = 0; multiplexed < 2; ++multiplexed) {
+    Masks& m = masks_[static_cast<size_t>(multiplexed)];
+    m.dataAnd = faults.Data(0xFF, multiplexed != 0);
+    m.dataOr = faults.Data(0x00, multiplexed != 0);
+    m.addressAnd = faults.Address(-1, multiplexed != 0);
+    m.addressOr = faults.Address(0, multiplexed != 0);
+  }
+}
+
 bool AddFault(const std::string& text, SocketFaults& faults) {
   if (text == "nochip") {
     faults.noChip = true;

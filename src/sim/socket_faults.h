@@ -42,6 +42,32 @@ struct SocketFaults {
   friend bool operator==(const SocketFaults&, const SocketFaults&) = default;
 };
 
+// The faults as two masks per line kind, what the simulated socket applies on every
+// access of the box (the chip's address is looked at many times per port read): each
+// line is forced on its own, so a line's level is (value & and) | or.
+class SocketFaultMasks {
+ public:
+  SocketFaultMasks() = default;
+  explicit SocketFaultMasks(const SocketFaults& faults);
+  uint8_t Data(uint8_t byte, bool multiplexed) const {
+    const Masks& m = masks_[multiplexed ? 1 : 0];
+    return static_cast<uint8_t>((byte & m.dataAnd) | m.dataOr);
+  }
+  int Address(int addr, bool multiplexed) const {
+    const Masks& m = masks_[multiplexed ? 1 : 0];
+    return (addr & m.addressAnd) | m.addressOr;
+  }
+
+ private:
+  struct Masks {
+    uint8_t dataAnd = 0xFF;
+    uint8_t dataOr = 0;
+    int addressAnd = -1;
+    int addressOr = 0;
+  };
+  std::array<Masks, 2> masks_{};  // not multiplexed, multiplexed
+};
+
 // Adds the fault the text names ("data3=1", "a11=open", "nochip") to `faults`; false,
 // leaving them as they were, when the text names none.
 bool AddFault(const std::string& text, SocketFaults& faults);
