@@ -13,20 +13,32 @@ constexpr const char* kOneRecord =
     ":100000000B30557A9FC4E90F34597EA3C8ED1338DD\r\n"
     ":00000001FF\r\n";
 
-TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
-  Write("fw.hex", kOneRecord);
-
-  // The window, as an operator clicks it on the simulated bench.
-  SimForm sim;
+// The window on the simulated bench, as an operator clicks it: the box found, an 87C51H
+// chosen, the device end typed (hex, then Enter) and the buffer filled.
+void ChooseWindow(SimForm& sim, const char* end) {
   TMainForm& f = sim.f();
   sim.FindBox();
   f.devices.OnChipAsked = [&sim](const std::string& caption) { sim.socket.EnsureChipFor(caption); };
   f.Click(f.Device);
   f.ListClick(f.Device_Box, SimForm::RowOf("87C51H"));
   f.Click(f.End_Add);
-  TypeInto(f, f.Edit_Add, "1F\r");
+  TypeInto(f, f.Edit_Add, end);
   f.Click(f.Fill);
   f.ListClick(f.FillBox, 1);
+}
+
+void ExpectSameAccesses(const std::vector<SimAccess>& cli, const std::vector<SimAccess>& window) {
+  ASSERT_EQ(cli.size(), window.size());
+  for (size_t i = 0; i < cli.size(); ++i) ASSERT_EQ(cli[i], window[i]) << "access " << i;
+}
+
+TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
+  Write("fw.hex", kOneRecord);
+
+  // The window, as an operator clicks it on the simulated bench.
+  SimForm sim;
+  TMainForm& f = sim.f();
+  ChooseWindow(sim, "1F\r");
   f.Click(f.File_But);
   f.ListClick(f.File_Type, 1);
   sim.toolkit.dialogAnswers = {Path("fw.hex")};
@@ -44,22 +56,14 @@ TEST_F(CliTest, ProgramAndVerifyMakeTheWindowsPortAccesses) {
   ASSERT_EQ(r.code, kExitOk) << r.err;
 
   ASSERT_GT(window.size(), 10000u);
-  ASSERT_EQ(cli.size(), window.size());
-  for (size_t i = 0; i < cli.size(); ++i) ASSERT_EQ(cli[i], window[i]) << "access " << i;
+  ExpectSameAccesses(cli, window);
 }
 
 // Two reads are two of the window's Move Device, then its Save.
 TEST_F(CliTest, ReadMakesTheWindowsPortAccessesForEachRead) {
   SimForm sim;
   TMainForm& f = sim.f();
-  sim.FindBox();
-  f.devices.OnChipAsked = [&sim](const std::string& caption) { sim.socket.EnsureChipFor(caption); };
-  f.Click(f.Device);
-  f.ListClick(f.Device_Box, SimForm::RowOf("87C51H"));
-  f.Click(f.End_Add);
-  TypeInto(f, f.Edit_Add, "3F\r");
-  f.Click(f.Fill);
-  f.ListClick(f.FillBox, 1);
+  ChooseWindow(sim, "3F\r");
   sim.box.ClearRecord();
   sim.box.SetRecording(true);
   f.Click(f.Move_Eprom);
@@ -77,8 +81,7 @@ TEST_F(CliTest, ReadMakesTheWindowsPortAccessesForEachRead) {
   ASSERT_EQ(r.code, kExitOk) << r.err;
 
   ASSERT_GT(window.size(), 1000u);
-  ASSERT_EQ(cli.size(), window.size());
-  for (size_t i = 0; i < cli.size(); ++i) ASSERT_EQ(cli[i], window[i]) << "access " << i;
+  ExpectSameAccesses(cli, window);
   EXPECT_EQ(Read("cli.bin"), Read("window.bin"));
 }
 
