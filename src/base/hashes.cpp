@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/hex_text.h"
+
 namespace tarnwick {
 
 uint32_t Crc32(std::span<const uint8_t> bytes) {
@@ -39,10 +41,14 @@ Sha256Digest Sha256(std::span<const uint8_t> bytes) {
 }
 
 std::string CrcHex(uint32_t crc) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text(8, '0');
-  for (int i = 7; i >= 0; --i, crc >>= 4) text[static_cast<size_t>(i)] = kDigits[crc & 0x0F];
-  return text;
+  return LowerCase(HexText(crc, 8));
+}
+
+std::string BytesHex(std::span<const uint8_t> bytes) {
+  std::string text;
+  text.reserve(2 * bytes.size());
+  for (uint8_t b : bytes) text += HexText(b, 2);
+  return LowerCase(std::move(text));
 }
 
 }  // namespace tarnwick

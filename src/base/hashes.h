@@ -19,16 +19,10 @@ Sha256Digest Sha256(std::span<const uint8_t> bytes);
 
 // Lower-case hexadecimal, as crc32, sha1sum and sha256sum print them.
 std::string CrcHex(uint32_t crc);
+std::string BytesHex(std::span<const uint8_t> bytes);
 template <size_t N>
 std::string DigestHex(const std::array<uint8_t, N>& digest) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  text.reserve(2 * N);
-  for (uint8_t b : digest) {
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0x0F];
-  }
-  return text;
+  return BytesHex(digest);
 }
 
 }  // namespace tarnwick

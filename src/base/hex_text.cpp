@@ -1,10 +1,16 @@
 #include "base/hex_text.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "base/key_codes.h"
 
 namespace tarnwick {
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
 
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

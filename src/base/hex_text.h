@@ -36,6 +36,10 @@ std::string NotValidIntegerMessage(std::string_view text);
 // 32-bit two's complement.
 std::string HexText(int64_t value, int min_digits);
 
+// The text with A-Z as a-z: hexadecimal digits as checksum tools print them, file
+// name extensions compared without case.
+std::string LowerCase(std::string text);
+
 // The value of one hexadecimal digit (either case), -1 for any other character.
 int HexDigitValue(char c);
 

@@ -124,9 +124,7 @@ struct JobReader {
     Required(root, "image", "the file programmed into each chip");
     job.image = *Text(root, "image");
     const toml::node& sha = Required(root, "image_sha256", "the image's SHA-256, as sha256sum");
-    job.imageSha256 = *Text(root, "image_sha256");
-    std::transform(job.imageSha256.begin(), job.imageSha256.end(), job.imageSha256.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    job.imageSha256 = LowerCase(*Text(root, "image_sha256"));
     if (job.imageSha256.size() != 64 ||
         !std::all_of(job.imageSha256.begin(), job.imageSha256.end(),
                      [](unsigned char c) { return std::isxdigit(c); }))

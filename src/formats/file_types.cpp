@@ -4,20 +4,12 @@
 #include <cctype>
 #include <filesystem>
 
+#include "base/hex_text.h"
+
 namespace tarnwick {
 
-namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-}  // namespace
-
 std::optional<FileFormat> FormatFromName(const std::string& name) {
-  const std::string n = Lower(name);
+  const std::string n = LowerCase(name);
   if (n == "bin") return FileFormat::Binary;
   if (n == "intel") return FileFormat::Intel;
   if (n == "motorola") return FileFormat::Motorola;
@@ -26,7 +18,7 @@ std::optional<FileFormat> FormatFromName(const std::string& name) {
 }
 
 std::optional<FileFormat> FormatFromExtension(const std::string& path) {
-  const std::string ext = Lower(std::filesystem::path(path).extension().string());
+  const std::string ext = LowerCase(std::filesystem::path(path).extension().string());
   if (ext == ".bin") return FileFormat::Binary;
   if (ext == ".hex" || ext == ".ihx") return FileFormat::Intel;
   if (ext == ".s19" || ext == ".s28" || ext == ".s37" || ext == ".srec" || ext == ".mot")
