@@ -195,6 +195,11 @@ struct JobReader {
   }
 };
 
+// "job.toml:12: text", or without the line where none is known (0).
+std::string AtLine(const std::string& path, int64_t line, const std::string& text) {
+  return path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + text;
+}
+
 }  // namespace
 
 std::string JobStep::Name() const {
@@ -335,8 +340,7 @@ std::optional<JobSpec> ReadJobFile(const std::string& path, std::string& error) 
   try {
     job = reader.Read();
   } catch (const JobReader::JobProblemAt& problem) {
-    error = path + (problem.line > 0 ? ":" + std::to_string(problem.line) : std::string()) + ": " +
-            problem.text;
+    error = AtLine(path, problem.line, problem.text);
     return std::nullopt;
   }
   if (const auto problem = CheckJob(job)) {
@@ -361,7 +365,7 @@ std::optional<JobSpec> ReadJobFile(const std::string& path, std::string& error) 
     }
     const toml::node* node = root.get(key);
     const uint32_t line = node != nullptr ? node->source().begin.line : 0;
-    error = path + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + problem->text;
+    error = AtLine(path, line, problem->text);
     return std::nullopt;
   }
   return job;
