@@ -106,7 +106,6 @@ class SimChip {
   void Age(uint32_t seed, int cells, int percent);
   void ClearUnstable() { unstable_.clear(); }
   const std::map<int, UnstableBits>& Unstable() const { return unstable_; }
-  void SeedReads(uint32_t seed) { reads_.seed(seed); }
   // The adapter presents `addr` anew (the address or the read mode was set up since the
   // last look): an unstable cell settles on what it reads this time.
   void BeginRead(int addr);
